@@ -1,0 +1,5 @@
+if(KAVREL_SANITIZE)
+  set(_kavrel_san -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${_kavrel_san})
+  add_link_options(${_kavrel_san})
+endif()
