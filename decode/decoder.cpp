@@ -1,6 +1,7 @@
 #include "decode/decoder.h"
 
 #include "decode/tables.h"
+#include "decode/utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -8,38 +9,7 @@
 namespace kavrel {
 namespace {
 
-// Length in bytes of the UTF-8 character that starts at s[pos]. A malformed
-// sequence is one character covering its maximal well-formed prefix (at
-// least one byte), the same rule that turns it into one U+FFFD on display.
-std::size_t CharWidth(std::string_view s, std::size_t pos) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char lead = byte(pos);
-    std::size_t need;
-    unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-    if (lead < 0x80) {
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        need = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        need = 3;
-        if (lead == 0xE0) lo = 0xA0;       // no overlong forms
-        if (lead == 0xED) hi = 0x9F;       // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        need = 4;
-        if (lead == 0xF0) lo = 0x90;
-        if (lead == 0xF4) hi = 0x8F;       // nothing above U+10FFFF
-    } else {
-        return 1;
-    }
-    std::size_t n = 1;
-    while (n < need && pos + n < s.size()) {
-        const unsigned char b = byte(pos + n);
-        const bool ok = (n == 1) ? (b >= lo && b <= hi) : (b >= 0x80 && b <= 0xBF);
-        if (!ok) break;
-        ++n;
-    }
-    return n;
-}
+std::size_t CharWidth(std::string_view s, std::size_t pos) { return NextUtf8Char(s, pos).length; }
 
 bool IsAscii(std::string_view s) {
     unsigned char any = 0;
