@@ -1,0 +1,52 @@
+#include "lang/language.h"
+
+#include <cstddef>
+
+namespace kavrel {
+
+void ApplyLanguage(std::string_view languageText, CaptionBoxes& boxes) {
+    // Two independent tests, as a language text selects at most one column.
+    if (languageText == LanguageRus) {
+        for (const CaptionRow& row : InterfaceTexts) boxes.SetCaption(row.box, row.russian);
+    }
+    if (languageText == LanguageEng) {
+        for (const CaptionRow& row : InterfaceTexts) boxes.SetCaption(row.box, row.english);
+    }
+}
+
+void TranslateResult(std::string_view languageText, ResultBoxes& boxes) {
+    if (languageText != LanguageRus) return;
+    // Each row tests its box's current text, the writes of earlier rows
+    // included. A box is read once and its copy kept current, which gives
+    // the same answers as reading it afresh for every row.
+    std::array<std::string, ResultBoxCount> current;
+    std::array<bool, ResultBoxCount> read{};
+    for (const TranslationRow& row : TranslationTable) {
+        const auto i = static_cast<std::size_t>(row.box);
+        if (!read[i]) {
+            current[i] = boxes.Text(row.box);
+            read[i] = true;
+        }
+        if (current[i] == row.english) {
+            boxes.SetText(row.box, row.russian);
+            current[i].assign(row.russian);
+        }
+    }
+}
+
+std::string& DecodeResultBoxes::Field(ResultBox box) const {
+    switch (box) {
+        case ResultBox::SeriiniiNomer: return result_.SeriiniiNomer;
+        case ResultBox::Strana: return result_.Strana;
+        case ResultBox::Zavod: return result_.Zavod;
+        case ResultBox::God: return result_.God;
+        case ResultBox::Mesiac: return result_.Mesiac;
+        case ResultBox::Seria: return result_.Seria;
+        case ResultBox::DataKoda: return result_.DataKoda;
+    }
+    return result_.SeriiniiNomer;  // not reached: every box is listed above
+}
+
+void CaptionTexts::SetCaption(Caption box, std::string_view utf8) { texts_[static_cast<std::size_t>(box)].assign(utf8); }
+
+}  // namespace kavrel
