@@ -1,0 +1,76 @@
+// The batch decoder: serial numbers from the command line or from a stream,
+// one per line, decoded and rendered as the main window would, and written
+// as text, CSV or JSON Lines.
+//
+// RunBatch() is the whole program apart from main(); it streams, holding
+// one buffer of input and one of output whatever the size of the input,
+// a single endless line included.
+#pragma once
+
+#include "tools/records.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavrel::batch {
+
+inline constexpr std::string_view ProgramName = "kavrel-decode";
+inline constexpr std::string_view Version = "2.00";
+
+// Exit statuses.
+inline constexpr int ExitDecoded = 0;     // every input decoded in full
+inline constexpr int ExitNotDecoded = 1;  // at least one did not
+inline constexpr int ExitTrouble = 2;     // usage error, or input or output failed
+
+struct Options {
+    std::string_view language = LanguageEng;  // the language text of the window's list
+    Format format = Format::Text;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string_view> serials;  // none: read standard input
+};
+
+// Parses the arguments after the program name. Returns what was wrong, or
+// an empty text when the arguments are fine.
+std::string ParseOptions(const std::vector<std::string_view>& args, Options& options);
+
+// One piece of an input line, its line end (LF or CR LF) removed. A line
+// that fits the reader's buffer arrives whole; a longer one in several
+// pieces, none of which splits a UTF-8 sequence or a CR LF.
+struct LinePiece {
+    std::string_view text;
+    bool first = false;
+    bool last = false;
+};
+
+class LineReader {
+public:
+    static constexpr std::size_t kMinCapacity = 64;  // more than any serial number can be
+    explicit LineReader(std::FILE* in, std::size_t capacity = std::size_t{1} << 16);
+
+    // False when the input is exhausted or could not be read (see Error).
+    // The piece stays valid until the next call.
+    bool Next(LinePiece& piece);
+    int Error() const { return error_; }  // errno of a failed read, or 0
+
+private:
+    std::size_t HeldBack() const;
+
+    std::FILE* in_;
+    std::size_t capacity_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t begin_ = 0, end_ = 0;  // unread bytes
+    bool eof_ = false;
+    int error_ = 0;
+    bool inLine_ = false;  // pieces of a long line have been handed out
+};
+
+// Runs the batch decoder with `args` (without the program name) and
+// returns its exit status.
+int RunBatch(const std::vector<std::string_view>& args, std::FILE* in, std::FILE* out, std::FILE* err);
+
+}  // namespace kavrel::batch
