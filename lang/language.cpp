@@ -16,21 +16,9 @@ void ApplyLanguage(std::string_view languageText, CaptionBoxes& boxes) {
 
 void TranslateResult(std::string_view languageText, ResultBoxes& boxes) {
     if (languageText != LanguageRus) return;
-    // Each row tests its box's current text, the writes of earlier rows
-    // included. A box is read once and its copy kept current, which gives
-    // the same answers as reading it afresh for every row.
-    std::array<std::string, ResultBoxCount> current;
-    std::array<bool, ResultBoxCount> read{};
+    // Each row tests its box's current text, after the rows before it.
     for (const TranslationRow& row : TranslationTable) {
-        const auto i = static_cast<std::size_t>(row.box);
-        if (!read[i]) {
-            current[i] = boxes.Text(row.box);
-            read[i] = true;
-        }
-        if (current[i] == row.english) {
-            boxes.SetText(row.box, row.russian);
-            current[i].assign(row.russian);
-        }
+        if (boxes.TextEquals(row.box, row.english)) boxes.SetText(row.box, row.russian);
     }
 }
 

@@ -30,6 +30,9 @@ class ResultBoxes {
 public:
     virtual std::string Text(ResultBox box) const = 0;
     virtual void SetText(ResultBox box, std::string_view utf8) = 0;
+    // Whether the box holds exactly `utf8`; boxes that can answer without
+    // copying their text override it, with the same answer as Text().
+    virtual bool TextEquals(ResultBox box, std::string_view utf8) const { return Text(box) == utf8; }
 
 protected:
     ~ResultBoxes() = default;
@@ -50,6 +53,7 @@ public:
     explicit DecodeResultBoxes(DecodeResult& result) : result_(result) {}
     std::string Text(ResultBox box) const override { return Field(box); }
     void SetText(ResultBox box, std::string_view utf8) override { Field(box).assign(utf8); }
+    bool TextEquals(ResultBox box, std::string_view utf8) const override { return Field(box) == utf8; }
 
 private:
     std::string& Field(ResultBox box) const;
