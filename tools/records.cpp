@@ -78,6 +78,13 @@ void AppendContent(std::string& out, std::string_view s, Escape mode) {
             ++i;
             continue;
         }
+        if (b >= 0xC2 && b <= 0xDF && i + 1 < s.size()) {  // two bytes, as all of Cyrillic
+            const auto b2 = static_cast<unsigned char>(s[i + 1]);
+            if ((b2 & 0xC0) == 0x80 && !(mode == Escape::Text && b == 0xC2 && b2 < 0xA0)) {
+                i += 2;
+                continue;
+            }
+        }
         const Utf8Char ch = NextUtf8Char(s, i);
         // C1 controls (U+0080 to U+009F) act on terminals as the C0 ones do.
         const bool c1 = b == 0xC2 && ch.valid && static_cast<unsigned char>(s[i + 1]) < 0xA0;
@@ -91,8 +98,11 @@ void AppendContent(std::string& out, std::string_view s, Escape mode) {
     out.append(s, run, s.size() - run);
 }
 
+// A plain loop: find_first_of calls memchr once per character here.
 bool NeedsCsvQuotes(std::string_view field) {
-    return field.find_first_of(",\"\r\n") != std::string_view::npos;
+    for (const char c : field)
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
+    return false;
 }
 
 }  // namespace
