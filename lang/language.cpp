@@ -22,19 +22,6 @@ void TranslateResult(std::string_view languageText, ResultBoxes& boxes) {
     }
 }
 
-std::string& DecodeResultBoxes::Field(ResultBox box) const {
-    switch (box) {
-        case ResultBox::SeriiniiNomer: return result_.SeriiniiNomer;
-        case ResultBox::Strana: return result_.Strana;
-        case ResultBox::Zavod: return result_.Zavod;
-        case ResultBox::God: return result_.God;
-        case ResultBox::Mesiac: return result_.Mesiac;
-        case ResultBox::Seria: return result_.Seria;
-        case ResultBox::DataKoda: return result_.DataKoda;
-    }
-    return result_.SeriiniiNomer;  // not reached: every box is listed above
-}
-
 void CaptionTexts::SetCaption(Caption box, std::string_view utf8) { texts_[static_cast<std::size_t>(box)].assign(utf8); }
 
 }  // namespace kavrel

@@ -56,7 +56,18 @@ public:
     bool TextEquals(ResultBox box, std::string_view utf8) const override { return Field(box) == utf8; }
 
 private:
-    std::string& Field(ResultBox box) const;
+    std::string& Field(ResultBox box) const {
+        switch (box) {
+            case ResultBox::SeriiniiNomer: return result_.SeriiniiNomer;
+            case ResultBox::Strana: return result_.Strana;
+            case ResultBox::Zavod: return result_.Zavod;
+            case ResultBox::God: return result_.God;
+            case ResultBox::Mesiac: return result_.Mesiac;
+            case ResultBox::Seria: return result_.Seria;
+            case ResultBox::DataKoda: return result_.DataKoda;
+        }
+        return result_.SeriiniiNomer;  // not reached: every box is listed above
+    }
     DecodeResult& result_;
 };
 
