@@ -93,8 +93,8 @@ struct DesignText {
     std::string_view text;
 };
 
-// The texts the window is built with; the captions start with "1" so that a
-// caption the language step has not rewritten is easy to spot.
+// The texts the window is built with. The captions keep them, leading "1"
+// included, until a language is applied.
 constexpr std::array<DesignText, 16> DesignTexts{{
     {"ClickNomer", "15700940"},
     {"Text7", "15700940         1065100088"},
