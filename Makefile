@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 
 CMAKE_GEN = -G Ninja
 
-.PHONY: all deps build test test-asan bench fuzz clean
+.PHONY: all deps build run test test-asan bench fuzz clean
 
 all: build
 
@@ -17,6 +17,9 @@ deps:
 build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/ui/kavrel
 
 test: build test-asan
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

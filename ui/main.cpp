@@ -1,0 +1,13 @@
+// Starts the program: the main window, and the program ends when it closes.
+#include "ui/kavrel.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    // The program takes no arguments: Qt sees only the program's name.
+    int qtArgc = argc > 0 ? 1 : 0;
+    QApplication app(qtArgc, argv);
+    kavrel::Kavrel window;
+    window.show();
+    return app.exec();
+}
