@@ -193,6 +193,16 @@ std::string_view LineBreakOf(const Profile& p, std::string_view file) {
 #endif
 }
 
+// A name with a line break would split its line, a key with "=" would read
+// as another key, and one starting with "[" could read as a section header
+// and hide the keys of a later section of that name. The Win32 functions
+// write them all the same; here they are refused.
+bool Writable(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string_view k = Trim(CutAtNul(key));
+    return Trim(CutAtNul(section)).find_first_of("\r\n") == npos && k.find_first_of("\r\n=") == npos &&
+           (k.empty() || k.front() != '[') && CutAtNul(value).find_first_of("\r\n") == npos;
+}
+
 }  // namespace
 
 std::string ProfileLookup(std::string_view contents, std::string_view section, std::string_view key,
@@ -210,6 +220,7 @@ std::string ProfileLookup(std::string_view contents, std::string_view section, s
 
 std::optional<std::string> ProfileUpdate(std::string_view contents, std::string_view section,
                                          std::string_view key, std::string_view value) {
+    if (!Writable(section, key, value)) return std::nullopt;
     value = TrimStart(CutAtNul(value));
     Profile p = Parse(contents);
     const std::string_view eol = LineBreakOf(p, contents);
@@ -320,6 +331,7 @@ bool ProfileWrite(const std::string& path, std::string_view section, std::string
         std::free(real);
     }
 
+    if (!Writable(section, key, value)) return false;
     std::string contents;
     struct stat info {};
     const Loaded loaded = Load(target, contents, info);

@@ -36,8 +36,9 @@ std::string ProfileLookup(std::string_view contents, std::string_view section,
                           std::string_view key, std::string_view fallback, std::size_t size);
 
 // The contents with `key` of `section` set to `value` (blanks at its start
-// dropped), or nothing when the file already holds that value. A value must
-// not hold line breaks; the caller cleans it.
+// dropped), or nothing when the file already holds that value or the write
+// would damage other lines: a line break in a name or the value, a key that
+// holds "=" or starts with "[". Callers clean line breaks out of values.
 std::optional<std::string> ProfileUpdate(std::string_view contents, std::string_view section,
                                          std::string_view key, std::string_view value);
 
@@ -55,8 +56,8 @@ std::string ProfileRead(const std::string& path, std::string_view section, std::
 // ProfileUpdate on the file at `path`, creating it when missing. The new
 // contents go to a temporary file in the same folder, which then replaces
 // the old file with the old file's permission bits and owner. Returns false
-// when the file could not be written; the old file is then untouched and no
-// temporary file is left.
+// when the file could not be written, or the names or the value were refused
+// as above; the old file is then untouched and no temporary file is left.
 bool ProfileWrite(const std::string& path, std::string_view section, std::string_view key,
                   std::string_view value);
 #endif

@@ -139,6 +139,12 @@ INSTANTIATE_TEST_SUITE_P(Files, Write, ::testing::Values(
     WriteCase{"first section of a name", "[LANG]\nA=1\n[lang]\nLANG=5\n", "LANG", "LANG", "1", "[LANG]\nA=1\nLANG=1\n[lang]\nLANG=5\n"},
     WriteCase{"keys before any section", "\xEF\xBB\xBF[LANG]\nLANG=4\n", "", "top", "1", "\xEF\xBB\xBFtop=1\n[LANG]\nLANG=4\n"},
     WriteCase{"same value changes nothing", "[LANG]\n  LANG =  1  ", "LANG", "LANG", "1", "[LANG]\n  LANG =  1  "},
+    // Lines that would break or hide other keys are not written at all.
+    WriteCase{"line break in a section refused", "[S]\nk=1\n", "A\nk=2", "x", "1", "[S]\nk=1\n"},
+    WriteCase{"line break in a value refused", "[S]\nk=1\n", "S", "k", "2\n[T]", "[S]\nk=1\n"},
+    WriteCase{"key with equals sign refused", "[S]\nk=1\n", "S", "a=b", "1", "[S]\nk=1\n"},
+    WriteCase{"key like a header refused", "[S]\nk=1\n[T]\nj=2\n", "S", "[T]x", "1", "[S]\nk=1\n[T]\nj=2\n"},
+    WriteCase{"blanks around names are not part of them", "", " \tS\r\n", " k\n", "1", "[S]\nk=1\n"},
     WriteCase{"binary junk kept", Bytes("\x00\xFF\n[LANG]\nLANG=0\n\x80\x1a"), "LANG", "LANG", "1",
               Bytes("\x00\xFF\n[LANG]\nLANG=1\n\x80\x1a")}));
 
