@@ -52,6 +52,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Read, ::testing::Values(
     ReadCase{"empty value is not the default", "[LANG]\nLANG=\n", "LANG", "LANG", ""},
     ReadCase{"key without equals sign", "[LANG]\nLANG\n", "LANG", "LANG", "0"},
     ReadCase{"letter case", "[lang]\nLang=1\n", "LANG", "LANG", "1"},
+    ReadCase{"letter case of ASCII only", "[LANG]\n\xC3\x84=1\n", "LANG", "\xC3\xA4", "0"},
     ReadCase{"caller's blanks", "[LANG]\nLANG=1\n", " LANG\t", "\tLANG ", "1"},
     ReadCase{"blanks in the file", "  [  LANG  ]  \n\t LANG \t=\t 1 \t\n", "LANG", "LANG", "1"},
     ReadCase{"Ctrl+Z is a blank", "[LANG]\nLANG=\x1a" "1\x1a\n\x1a", "LANG", "LANG", "1"},

@@ -206,6 +206,61 @@ TEST(ProfileAgainstWin32, EveryWriteReadsBackTheSame) {
     }
 }
 
+// Where the own code differs on purpose: what each side gives.
+struct Difference {
+    const char* why;
+    std::string contents, section, key;
+    std::string own, win;
+};
+
+void PrintTo(const Difference& d, std::ostream* os) { *os << d.why; }
+
+class KnownDifference : public ::testing::TestWithParam<Difference> {};
+
+TEST_P(KnownDifference, EachSideGivesItsOwn) {
+    const Difference& d = GetParam();
+    Workspace work(L"differences");
+    const fs::path path = work.Fresh();
+    WriteBytes(path, d.contents);
+    EXPECT_EQ(ProfileLookup(d.contents, d.section, d.key, "0", 255), d.own);
+    EXPECT_EQ(WinRead(path, d.section, d.key, "0"), d.win);
+}
+
+const std::string Ya300 = [] {
+    std::string s;
+    for (int i = 0; i < 300; ++i) s += "\xD0\xAF";
+    return s;
+}();
+
+INSTANTIATE_TEST_SUITE_P(Reads, KnownDifference, ::testing::Values(
+    // Files are UTF-8 here; Windows reads a file with a UTF-16 mark as UTF-16.
+    Difference{"UTF-16 file", std::string("\xFF\xFE[\0S\0]\0\r\0\n\0k\0=\0" "1\0\r\0\n\0", 22), "S", "k", "0", "1"},
+    // 254 characters are UTF-8 characters here, ANSI code-page bytes there.
+    Difference{"long non-ASCII value", "[S]\nk=" + Ya300 + "\n", "S", "k", Ya300.substr(0, 508), Ya300.substr(0, 254)}));
+
+// Writes: the Win32 functions rewrite the whole file (CR LF, blank lines
+// gone) and write names that break the file; the own code changes one line
+// and refuses those names.
+TEST(KnownDifferenceOnWrite, OneLineAgainstTheWholeFile) {
+    Workspace work(L"differences-write");
+    const std::string before = "[A]\n\nx = 1\n[LANG]\nLANG=0\n";
+    const fs::path path = work.Fresh();
+    WriteBytes(path, before);
+    WritePrivateProfileStringA("LANG", "LANG", "1", path.string().c_str());
+    EXPECT_EQ(ReadBytes(path), "[A]\r\nx=1\r\n[LANG]\r\nLANG=1\r\n");
+    EXPECT_EQ(ProfileUpdate(before, "LANG", "LANG", "1"), "[A]\n\nx = 1\n[LANG]\nLANG=1\n");
+}
+
+TEST(KnownDifferenceOnWrite, KeyLikeAHeaderHidesALaterSection) {
+    Workspace work(L"differences-header");
+    const std::string before = "[S]\nk=1\n[T]\nj=2\n";
+    const fs::path path = work.Fresh();
+    WriteBytes(path, before);
+    WritePrivateProfileStringA("S", "[T]x", "1", path.string().c_str());
+    EXPECT_EQ(WinRead(path, "T", "j", "0"), "0");
+    EXPECT_FALSE(ProfileUpdate(before, "S", "[T]x", "1").has_value());
+}
+
 // The Windows settings functions, in a folder named in Cyrillic and Chinese.
 class SettingsOnWindows : public ::testing::Test {
 protected:
