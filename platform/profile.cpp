@@ -305,7 +305,8 @@ bool WriteAll(int fd, std::string_view data) {
 enum class Loaded { Ok, Missing, Failed };
 
 Loaded Load(const std::string& path, std::string& contents, struct stat& info) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO in the file's place must not stall the program.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? Loaded::Missing : Loaded::Failed;
     const bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ReadAll(fd, contents);
     close(fd);
@@ -336,6 +337,9 @@ bool ProfileWrite(const std::string& path, std::string_view section, std::string
     struct stat info {};
     const Loaded loaded = Load(target, contents, info);
     if (loaded == Loaded::Failed) return false;
+    // A file its owner made read-only keeps its value, as it would on Windows,
+    // though the rename could replace it.
+    if (loaded == Loaded::Ok && access(target.c_str(), W_OK) != 0) return false;
     const std::optional<std::string> updated = ProfileUpdate(contents, section, key, value);
     if (!updated) return true;
 

@@ -138,6 +138,13 @@ TEST_F(SettingsFile, WriteToAFileNameThatIsAFolderChangesNothing) {
     EXPECT_EQ(Entries(folder), std::set<std::string>{"kavrel.ini"});
 }
 
+TEST_F(SettingsFile, AFifoInThePlaceOfTheFileDoesNotStall) {
+    ASSERT_EQ(mkfifo(ini.c_str(), 0644), 0);
+    EXPECT_EQ(sGetINI(ini, "LANG", "LANG", "0"), "0");
+    writeINI(ini, "LANG", "LANG", "1");
+    EXPECT_EQ(fs::status(ini).type(), fs::file_type::fifo);
+}
+
 // A full disk, as a file-size limit: the new contents cannot be written.
 TEST_F(SettingsFile, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
     const std::string before = "[LANG]\nLANG=0\n; " + std::string(100, '-') + "\n";
