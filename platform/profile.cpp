@@ -4,7 +4,6 @@
 
 #ifndef _WIN32
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
