@@ -2,12 +2,13 @@
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_FUZZ ?= build-fuzz
+BUILD_WINDOWS ?= build-windows
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
 CMAKE_GEN = -G Ninja
 
-.PHONY: all deps build run test test-asan bench fuzz clean
+.PHONY: all deps build run test test-asan test-windows bench fuzz clean
 
 all: build
 
@@ -30,6 +31,10 @@ test-asan: deps
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
 
+# The Qt-free core and its tests built for Windows and run under Wine.
+test-windows:
+	BUILD_WINDOWS=$(BUILD_WINDOWS) JOBS=$(JOBS) scripts/test-windows
+
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
@@ -45,4 +50,4 @@ fuzz: deps
 	done
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_WINDOWS)

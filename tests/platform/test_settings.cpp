@@ -1,0 +1,172 @@
+// The settings file on disk: the program's own reads and writes, and writes
+// that cannot succeed.
+#include "platform/profile.h"
+#include "platform/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+using kavrel::sGetINI;
+using kavrel::writeINI;
+
+namespace {
+
+std::string ReadBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& file, const std::string& bytes) {
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::set<std::string> Entries(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+    return names;
+}
+
+struct stat Stat(const fs::path& file) {
+    struct stat info {};
+    EXPECT_EQ(lstat(file.c_str(), &info), 0) << file;
+    return info;
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "kavrel-settings-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+        ini = (folder / "kavrel.ini").string();
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    fs::path folder;
+    std::string ini;
+};
+
+TEST_F(SettingsFile, FirstStartThenRussianThenEnglish) {
+    EXPECT_EQ(sGetINI(ini, "LANG", "LANG", "0"), "0");
+    EXPECT_FALSE(fs::exists(ini));  // reading never creates the file
+
+    const mode_t mask = umask(022);
+    writeINI(ini, "LANG", "LANG", "0");
+    umask(mask);
+    EXPECT_EQ(ReadBytes(ini), "[LANG]\nLANG=0\n");
+    EXPECT_EQ(Stat(ini).st_mode & 07777, 0644u);
+
+    writeINI(ini, "LANG", "LANG", "1");
+    EXPECT_EQ(ReadBytes(ini), "[LANG]\nLANG=1\n");
+    EXPECT_EQ(sGetINI(ini, "LANG", "LANG", "0"), "1");
+
+    // Closing without a change writes the same value: the file stays as it is.
+    const ino_t inode = Stat(ini).st_ino;
+    writeINI(ini, "LANG", "LANG", "1");
+    EXPECT_EQ(Stat(ini).st_ino, inode);
+
+    writeINI(ini, "LANG", "LANG", "0");
+    EXPECT_EQ(sGetINI(ini, "LANG", "LANG", "0"), "0");
+    EXPECT_EQ(Entries(folder), std::set<std::string>{"kavrel.ini"});
+}
+
+TEST_F(SettingsFile, LongValueReadsAs254Characters) {
+    WriteBytes(ini, "[LANG]\r\nLANG=" + std::string(300, '1') + "\r\n");
+    EXPECT_EQ(sGetINI(ini, "LANG", "LANG", "0"), std::string(254, '1'));
+}
+
+TEST_F(SettingsFile, LineBreaksInAValueBecomeSpacesOnOneLine) {
+    writeINI(ini, "LANG", "LANG", "a\r\nb\nc\rd\n");
+    EXPECT_EQ(ReadBytes(ini), "[LANG]\nLANG=a  b c d \n");
+    EXPECT_EQ(sGetINI(ini, "LANG", "LANG", "0"), "a  b c d");
+}
+
+TEST_F(SettingsFile, OtherSectionsAndCommentsKeptByteForByte) {
+    const std::string before = "; mine\r\n[Window]\r\nTop = 20\r\n\r\n[LANG]\r\nLANG=0\r\n[Z]\nz=\x01\xFF";
+    WriteBytes(ini, before);
+    writeINI(ini, "LANG", "LANG", "1");
+    EXPECT_EQ(ReadBytes(ini), "; mine\r\n[Window]\r\nTop = 20\r\n\r\n[LANG]\r\nLANG=1\r\n[Z]\nz=\x01\xFF");
+}
+
+TEST_F(SettingsFile, ReplacedThroughATemporaryFileKeepingPermissions) {
+    WriteBytes(ini, "[LANG]\nLANG=0\n");
+    ASSERT_EQ(chmod(ini.c_str(), 0604), 0);
+    const ino_t inode = Stat(ini).st_ino;
+    writeINI(ini, "LANG", "LANG", "1");
+    EXPECT_NE(Stat(ini).st_ino, inode);  // a new file renamed over the old one
+    EXPECT_EQ(Stat(ini).st_mode & 07777, 0604u);
+    EXPECT_EQ(Entries(folder), std::set<std::string>{"kavrel.ini"});
+}
+
+TEST_F(SettingsFile, ThroughASymbolicLinkTheLinkStays) {
+    WriteBytes(folder / "real.ini", "[LANG]\nLANG=0\n");
+    fs::create_symlink("real.ini", ini);
+    writeINI(ini, "LANG", "LANG", "1");
+    EXPECT_TRUE(fs::is_symlink(ini));
+    EXPECT_EQ(ReadBytes(folder / "real.ini"), "[LANG]\nLANG=1\n");
+}
+
+// Root may write anywhere, so these fail by the shape of the path.
+TEST_F(SettingsFile, WriteIntoAFolderThatIsAFileChangesNothing) {
+    const fs::path notFolder = folder / "notafolder";
+    WriteBytes(notFolder, "keep");
+    const std::string path = (notFolder / "kavrel.ini").string();
+    writeINI(path, "LANG", "LANG", "1");
+    EXPECT_FALSE(kavrel::ProfileWrite(path, "LANG", "LANG", "1"));
+    EXPECT_EQ(ReadBytes(notFolder), "keep");
+    EXPECT_EQ(sGetINI(path, "LANG", "LANG", "0"), "0");
+    EXPECT_EQ(Entries(folder), std::set<std::string>{"notafolder"});
+}
+
+TEST_F(SettingsFile, WriteToAFileNameThatIsAFolderChangesNothing) {
+    fs::create_directory(ini);
+    writeINI(ini, "LANG", "LANG", "1");
+    EXPECT_FALSE(kavrel::ProfileWrite(ini, "LANG", "LANG", "1"));
+    EXPECT_TRUE(fs::is_directory(ini));
+    EXPECT_TRUE(fs::is_empty(ini));
+    EXPECT_EQ(sGetINI(ini, "LANG", "LANG", "0"), "0");
+    EXPECT_EQ(Entries(folder), std::set<std::string>{"kavrel.ini"});
+}
+
+TEST_F(SettingsFile, AFifoInThePlaceOfTheFileDoesNotStall) {
+    ASSERT_EQ(mkfifo(ini.c_str(), 0644), 0);
+    EXPECT_EQ(sGetINI(ini, "LANG", "LANG", "0"), "0");
+    writeINI(ini, "LANG", "LANG", "1");
+    EXPECT_EQ(fs::status(ini).type(), fs::file_type::fifo);
+}
+
+// A full disk, as a file-size limit: the new contents cannot be written.
+TEST_F(SettingsFile, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
+    const std::string before = "[LANG]\nLANG=0\n; " + std::string(100, '-') + "\n";
+    WriteBytes(ini, before);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = kavrel::ProfileWrite(ini, "LANG", "LANG", "1");
+    writeINI(ini, "LANG", "LANG", "1");
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadBytes(ini), before);
+    EXPECT_EQ(Entries(folder), std::set<std::string>{"kavrel.ini"});
+}
+
+TEST(SettingsPath, IsBesideTheExecutable) {
+    EXPECT_EQ(kavrel::SettingsPath(), std::string(KAVREL_TEST_BINARY_DIR) + "/kavrel.ini");
+}
+
+}  // namespace
