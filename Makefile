@@ -19,8 +19,9 @@ build: deps
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Without a display: a virtual one, a picture in $(BUILD)/kavrel.png, then a close.
 run: build
-	$(BUILD)/ui/kavrel
+	@scripts/run $(BUILD)
 
 test: build test-asan
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

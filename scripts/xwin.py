@@ -6,6 +6,8 @@
   xwin.py close WINDOW_ID        ask the window to close (WM_DELETE_WINDOW),
                                  as the close box of a window manager does
   xwin.py gone WINDOW_ID [TIMEOUT]  wait until the window no longer exists
+  xwin.py painted WINDOW_ID [TIMEOUT]  wait until the window shows more than
+                                 one colour (its first paint has happened)
 """
 import sys
 import time
@@ -69,6 +71,22 @@ def gone(wid, timeout=20.0):
     return False
 
 
+def painted(wid, timeout=10.0):
+    d = display.Display()
+    win = d.create_resource_object("window", wid)
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        try:
+            geometry = win.get_geometry()
+            image = win.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
+            if len(set(image.data[i:i + 4] for i in range(0, len(image.data), 4 * 97))) > 1:
+                return True
+        except error.XError:
+            pass
+        time.sleep(0.05)
+    return False
+
+
 def main(argv):
     if len(argv) >= 3 and argv[1] == "wait":
         wid = wait(argv[2], float(argv[3]) if len(argv) > 3 else 20.0)
@@ -82,6 +100,8 @@ def main(argv):
         return 0
     if len(argv) >= 3 and argv[1] == "gone":
         return 0 if gone(int(argv[2], 0), float(argv[3]) if len(argv) > 3 else 20.0) else 1
+    if len(argv) >= 3 and argv[1] == "painted":
+        return 0 if painted(int(argv[2], 0), float(argv[3]) if len(argv) > 3 else 10.0) else 1
     print(__doc__, file=sys.stderr)
     return 2
 

@@ -1,5 +1,6 @@
 #include "ui/kavrel.h"
 
+#include "platform/settings.h"
 #include "platform/site.h"
 
 #include <QAccessible>
@@ -344,6 +345,9 @@ Kavrel::Kavrel(QWidget* parent)
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                     screen()->availableGeometry()));
     ClickNomer->setFocus();
+
+    settingsFile = SettingsPath();
+    connectHandlers();
 }
 
 QString Kavrel::boxText(std::string_view name) const {

@@ -3,23 +3,31 @@
 // Kavrel is the working window: an input box for the serial number, the
 // fourteen caption boxes, the seven result boxes of the result table, the
 // language list and the site line, all placed at fixed pixel positions from
-// one table in kavrel.cpp. The window only lays them out; decoding, the
-// language steps, the settings file and the menu commands are wired to the
-// named members below by the window's behaviour. About (about.h) is the
-// separate About window, opened from the menu item mnuAbout.
+// one table in kavrel.cpp. Its handlers (kavrel_handlers.cpp) give it life:
+// every change of the input and every choice of language runs the refresh
+// sequence RaschetNomer, ApplyLanguage, TranslateResult over the core
+// library's decoder and language tables; Form_Load and Form_QueryUnload
+// read and write the language choice in the settings file. About (about.h)
+// is the separate About window, opened from the menu item mnuAbout.
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
+#include <string>
 #include <string_view>
 
 class QAction;
+class QCloseEvent;
 class QComboBox;
+class QEvent;
 class QLineEdit;
 class QPlainTextEdit;
 
 namespace kavrel {
+
+class About;
 
 class Kavrel : public QMainWindow {
     Q_OBJECT
@@ -42,6 +50,24 @@ public:
 
     // The input text as of the last decode.
     QString Nomer;
+
+    // The settings file that keeps the language choice; kavrel.ini beside
+    // the executable unless set otherwise before Form_Load.
+    std::string settingsFile;
+
+    // Loads the window's state: the language choice from the settings file,
+    // then the refresh sequence. Run once, before the window is first shown.
+    void Form_Load();
+
+    // The three steps of the refresh sequence, always run together by
+    // Refresh(): decode the input into the result boxes in English, set the
+    // captions for the chosen language, render the results in it.
+    void RaschetNomer();
+    void ApplyLanguage();
+    void TranslateResult();
+
+    // The About window while it is open, or null.
+    About* aboutWindow() const;
 
     // The menu bar's two items.
     QAction* const Print;
@@ -74,9 +100,28 @@ public:
     QLineEdit* const TextPolucheno;
     QLineEdit* const www;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     template <typename T>
     T* control(const char* name) const;
+
+    void connectHandlers();
+    void Refresh();
+    // The character code of a key typed into ClickNomer after the filter:
+    // the code itself, or 0 when the character is refused.
+    int ClickNomer_KeyPress(int keyAscii) const;
+    void ClickNomer_Change();
+    void Languag_Click();
+    void Print_Click();
+    void mnuAbout_Click();
+    void www_Click();
+    void Form_QueryUnload();
+    void tellNothingPrinted(const QString& english, const QString& russian);
+
+    QPointer<About> about_;
 };
 
 }  // namespace kavrel

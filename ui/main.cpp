@@ -8,6 +8,7 @@ int main(int argc, char* argv[]) {
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
     kavrel::Kavrel window;
+    window.Form_Load();
     window.show();
     return app.exec();
 }

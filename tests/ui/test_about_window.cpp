@@ -1,11 +1,12 @@
 // The About window: places, fonts, colours, the contact block inside its
 // frame, the read-only lines, and the site line's click.
+#include "browser_recorder.h"
+
 #include "platform/site.h"
 #include "ui/about.h"
 
 #include <QAccessible>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QFrame>
@@ -30,16 +31,6 @@ QString qs(std::string_view text) {
 }  // namespace
 
 // Takes the place of the desktop's browser.
-class Browser : public QObject {
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public Q_SLOTS:
-    void open(const QUrl& url) { opened.append(url); }
-};
-
 class AboutWindowTest : public QObject {
     Q_OBJECT
 
@@ -245,27 +236,25 @@ private Q_SLOTS:
 
     void siteClick() {
 #ifdef Q_OS_WIN
-        QSKIP("the shell opens addresses here, not QDesktopServices");
+        QSKIP("the shell opens addresses here");
 #endif
-        Browser browser;
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+        BrowserRecorder browser;
         QCOMPARE(about->About_Sait->cursor().shape(), Qt::PointingHandCursor);
 
         QTest::mouseClick(about->About_Sait, Qt::LeftButton);
-        QCOMPARE(browser.opened, QList<QUrl>{QUrl(QStringLiteral("http://") + qs(kavrel::SiteHost))});
-        QCOMPARE(browser.opened[0].toString(), QStringLiteral("http://") + about->About_Sait->text());
+        QCOMPARE(browser.opened(1), QStringList{QStringLiteral("http://") + qs(kavrel::SiteHost)});
+        QCOMPARE(browser.opened(1)[0], QStringLiteral("http://") + about->About_Sait->text());
 
         // Other buttons and other lines open nothing.
         QTest::mouseClick(about->About_Sait, Qt::RightButton);
         QTest::mouseClick(about->About_Milo, Qt::LeftButton);
-        QCOMPARE(browser.opened.size(), 1);
+        QCOMPARE(browser.opened(0).size(), 1);
 
         // The line's text at the moment of the click.
         about->About_Sait->setText(QStringLiteral("other.example.net"));
         QTest::mouseClick(about->About_Sait, Qt::LeftButton, {}, QPoint(5, 5));
-        QCOMPARE(browser.opened.size(), 2);
-        QCOMPARE(browser.opened[1].toString(), QStringLiteral("http://other.example.net"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QCOMPARE(browser.opened(2).size(), 2);
+        QCOMPARE(browser.opened(2)[1], QStringLiteral("http://other.example.net"));
     }
 
     void deletedOnClose() {

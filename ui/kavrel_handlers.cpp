@@ -1,0 +1,264 @@
+// The main window's behaviour: the load, the key filter of the input box,
+// the refresh sequence, the menu commands, the site line and the closing.
+#include "decode/decoder.h"
+#include "lang/language.h"
+#include "platform/openlink.h"
+#include "platform/settings.h"
+#include "platform/site.h"
+#include "ui/about.h"
+#include "ui/kavrel.h"
+
+#include <QAction>
+#include <QAnyStringView>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <array>
+#include <charconv>
+#include <string>
+
+namespace kavrel {
+namespace {
+
+constexpr char SettingsSection[] = "LANG";
+constexpr char SettingsKey[] = "LANG";
+
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Sets a one-line box and shows it from its first character, as a box that
+// has just been given a text does, however long the text is.
+void Show(QLineEdit* box, const QString& text) {
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+
+// The seven result boxes seen by the language step.
+class ResultWidgets final : public ResultBoxes {
+public:
+    explicit ResultWidgets(std::array<QLineEdit*, ResultBoxCount> boxes) : boxes_(boxes) {}
+    std::string Text(ResultBox box) const override { return at(box)->text().toStdString(); }
+    void SetText(ResultBox box, std::string_view utf8) override { Show(at(box), FromUtf8(utf8)); }
+    bool TextEquals(ResultBox box, std::string_view utf8) const override {
+        return QAnyStringView::equal(at(box)->text(), QUtf8StringView(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    }
+
+private:
+    QLineEdit* at(ResultBox box) const { return boxes_[static_cast<std::size_t>(box)]; }
+    std::array<QLineEdit*, ResultBoxCount> boxes_;
+};
+
+// The fourteen caption boxes seen by the language step; two of them are
+// multi-line.
+class CaptionWidgets final : public CaptionBoxes {
+public:
+    explicit CaptionWidgets(std::array<QWidget*, CaptionCount> boxes) : boxes_(boxes) {}
+    void SetCaption(Caption box, std::string_view utf8) override {
+        QWidget* widget = boxes_[static_cast<std::size_t>(box)];
+        if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+            Show(line, FromUtf8(utf8));
+        } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
+            text->setPlainText(FromUtf8(utf8));
+        }
+    }
+
+private:
+    std::array<QWidget*, CaptionCount> boxes_;
+};
+
+// The stored language index: a whole number from -1 to 1. Anything else
+// (empty, not a number, out of range) starts the program as a first start
+// would, with the first language.
+int LanguageIndex(const std::string& stored) {
+    std::string_view digits = stored;
+    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+    int value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size() || digits.empty()) return 0;
+    return value >= -1 && value <= 1 ? value : 0;
+}
+
+// The character code that a key press types into a text box, or -1 for a
+// key that types nothing (arrows, Delete, Home, End, Tab, ...), which keeps
+// its usual editing or focus behaviour. Control keys type their control
+// codes: Backspace 8, Enter 13, Escape 27, Ctrl+A to Ctrl+Z 1 to 26.
+int TypedCharacter(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers mods = key.modifiers();
+    switch (key.key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+        return -1;
+    case Qt::Key_Backspace:
+        return mods & Qt::ControlModifier ? 127 : 8;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Escape:
+        return 27;
+    default:
+        break;
+    }
+    if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier) && key.key() >= Qt::Key_A && key.key() <= Qt::Key_Z)
+        return key.key() - Qt::Key_A + 1;
+    const QString text = key.text();
+    return text.isEmpty() ? -1 : text.front().unicode();
+}
+
+// Characters as a person counts them: a pair of surrogates is one.
+qsizetype CharacterCount(const QString& text) {
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!(text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate())) ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+void Kavrel::connectHandlers() {
+    ClickNomer->installEventFilter(this);
+    www->installEventFilter(this);
+    www->setCursor(Qt::PointingHandCursor);
+    connect(ClickNomer, &QLineEdit::textChanged, this, &Kavrel::ClickNomer_Change);
+    connect(Languag, &QComboBox::currentIndexChanged, this, &Kavrel::Languag_Click);
+    connect(Print, &QAction::triggered, this, &Kavrel::Print_Click);
+    connect(mnuAbout, &QAction::triggered, this, &Kavrel::mnuAbout_Click);
+}
+
+void Kavrel::Form_Load() {
+    // The separator under the menu bar is painted by the client area itself.
+    const std::string stored = sGetINI(settingsFile, SettingsSection, SettingsKey, std::to_string(0));
+    Languag->setCurrentIndex(LanguageIndex(stored));  // runs Languag_Click unless the index stays -1
+    Refresh();
+}
+
+void Kavrel::Refresh() {
+    RaschetNomer();
+    ApplyLanguage();
+    TranslateResult();
+}
+
+void Kavrel::RaschetNomer() {
+    Nomer = ClickNomer->text();
+    const DecodeResult result = Decode(Nomer.toStdString());
+    Show(SeriiniiNomer, FromUtf8(result.SeriiniiNomer));
+    Show(Strana, FromUtf8(result.Strana));
+    Show(Zavod, FromUtf8(result.Zavod));
+    Show(DataKoda, FromUtf8(result.DataKoda));
+    Show(Mesiac, FromUtf8(result.Mesiac));
+    Show(God, FromUtf8(result.God));
+    Show(Seria, FromUtf8(result.Seria));
+    Osibka->setVisible(result.Osibka);
+}
+
+void Kavrel::ApplyLanguage() {
+    CaptionWidgets captions({TextLanguag, TextOpredelenie, TextVnimanie, TextPolucheno, TextVvedite, TextPrimer,
+                             Osibka, TextSeriiniiNomer, TextStrana, TextZavod, TextGod, TextMesiac, TextSeria,
+                             TextDataKoda});
+    kavrel::ApplyLanguage(Languag->currentText().toStdString(), captions);
+}
+
+void Kavrel::TranslateResult() {
+    ResultWidgets results({SeriiniiNomer, Strana, Zavod, God, Mesiac, Seria, DataKoda});
+    kavrel::TranslateResult(Languag->currentText().toStdString(), results);
+}
+
+int Kavrel::ClickNomer_KeyPress(int keyAscii) const {
+    if (keyAscii == 8) return keyAscii;  // Backspace always passes
+    if (keyAscii > '9' || keyAscii < '0') keyAscii = 0;
+    if (CharacterCount(Nomer) > 15) keyAscii = 0;
+    return keyAscii;
+}
+
+void Kavrel::ClickNomer_Change() { Refresh(); }
+
+void Kavrel::Languag_Click() { Refresh(); }
+
+bool Kavrel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ClickNomer && event->type() == QEvent::KeyPress) {
+        const int typed = TypedCharacter(*static_cast<QKeyEvent*>(event));
+        if (typed >= 0 && ClickNomer_KeyPress(typed) == 0) return true;  // discarded
+    } else if (watched == ClickNomer && event->type() == QEvent::InputMethod) {
+        // Text composed by an input method is typed too: it passes only
+        // when every one of its characters would pass on its own.
+        const QString commit = static_cast<QInputMethodEvent*>(event)->commitString();
+        QString nomer = Nomer;
+        for (const QChar c : commit) {
+            if (c.unicode() != 8 && (c < u'0' || c > u'9' || CharacterCount(nomer) > 15)) return true;
+            nomer += c;
+        }
+    } else if (watched == www && event->type() == QEvent::MouseButtonRelease) {
+        const auto* click = static_cast<QMouseEvent*>(event);
+        if (click->button() == Qt::LeftButton && www->rect().contains(click->position().toPoint())) www_Click();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+About* Kavrel::aboutWindow() const { return about_; }
+
+void Kavrel::www_Click() { OpenLink(this, QStringLiteral("http://") + FromUtf8(SiteHost)); }
+
+void Kavrel::mnuAbout_Click() {
+    if (!about_) about_ = new About;  // no owner: either window can be in front
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}
+
+void Kavrel::Print_Click() {
+    const QPrinterInfo target = QPrinterInfo::defaultPrinter();
+    if (target.isNull()) {
+        tellNothingPrinted(QStringLiteral("Nothing was printed: no printer is set up on this computer."),
+                           QStringLiteral("Ничего не напечатано: на этом компьютере не настроен принтер."));
+        return;
+    }
+    // The client area as the user sees it, separator included, at its
+    // natural size of 96 dots per inch, from the top-left of the page.
+    const QPixmap image = centralWidget()->grab();
+    QPrinter printer(target, QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Kavrel"));
+    QPainter painter;
+    bool printed = painter.begin(&printer);
+    if (printed) {
+        const double scale = printer.resolution() / 96.0;
+        painter.scale(scale, scale);
+        painter.drawPixmap(0, 0, image);
+        printed = painter.end() && printer.printerState() != QPrinter::Error;
+    }
+    if (!printed) {
+        tellNothingPrinted(
+            QStringLiteral("Nothing was printed: the printer \"%1\" could not take the page.").arg(target.printerName()),
+            QStringLiteral("Ничего не напечатано: принтер \"%1\" не принял страницу.").arg(target.printerName()));
+    }
+}
+
+void Kavrel::tellNothingPrinted(const QString& english, const QString& russian) {
+    const bool inRussian = Languag->currentText() == QLatin1String("RUS");
+    auto* message = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kavrel"), inRussian ? russian : english,
+                                    QMessageBox::Ok, this);
+    message->setObjectName(QStringLiteral("PrintMessage"));
+    message->setAttribute(Qt::WA_DeleteOnClose);
+    message->open();  // window-modal, and the handler returns at once
+}
+
+void Kavrel::closeEvent(QCloseEvent* event) {
+    Form_QueryUnload();
+    event->accept();  // the closing always goes on
+}
+
+void Kavrel::Form_QueryUnload() {
+    if (about_) about_->close();
+    writeINI(settingsFile, SettingsSection, SettingsKey, std::to_string(Languag->currentIndex()));
+}
+
+}  // namespace kavrel
