@@ -152,12 +152,6 @@ void DecodeFormat(std::string_view s, const CharIndex& chars, const Format& f, F
 
 }  // namespace
 
-std::size_t CharacterCount(std::string_view utf8) {
-    std::size_t count = 0;
-    for (std::size_t pos = 0; pos < utf8.size(); pos += CharWidth(utf8, pos)) ++count;
-    return count;
-}
-
 void Decode(std::string_view serial, DecodeResult& r) {
     Fields fields;
     unsigned failures = 0;

@@ -6,6 +6,8 @@
 // knows about languages or widgets.
 #pragma once
 
+#include "decode/utf8.h"  // CharacterCount: the length rule of a serial number
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -39,9 +41,5 @@ DecodeResult Decode(std::string_view serial);
 // Overwrites every field of `out`; reusing one result across calls keeps the
 // string buffers, so a batch of decodes allocates nothing after the first.
 void Decode(std::string_view serial, DecodeResult& out);
-
-// Number of characters a person sees in a UTF-8 text: code points, with each
-// malformed sequence counting as one character (as it shows as one U+FFFD).
-std::size_t CharacterCount(std::string_view utf8);
 
 }  // namespace kavrel

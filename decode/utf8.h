@@ -46,4 +46,12 @@ inline Utf8Char NextUtf8Char(std::string_view s, std::size_t pos) {
     return {n, n == need, n < need && pos + n == s.size()};
 }
 
+// Number of characters a person sees in a UTF-8 text: code points, with each
+// malformed sequence counting as one character (as it shows as one U+FFFD).
+inline std::size_t CharacterCount(std::string_view utf8) {
+    std::size_t count = 0;
+    for (std::size_t pos = 0; pos < utf8.size(); pos += NextUtf8Char(utf8, pos).length) ++count;
+    return count;
+}
+
 }  // namespace kavrel

@@ -1,5 +1,7 @@
 #include "platform/profile.h"
 
+#include "decode/utf8.h"
+
 #include <algorithm>
 
 #ifndef _WIN32
@@ -45,42 +47,11 @@ bool SameName(std::string_view a, std::string_view b) {
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
-// Bytes of the UTF-8 character at `pos`; a malformed sequence is one
-// character covering its longest well-formed start, at least one byte.
-std::size_t CharWidth(std::string_view s, std::size_t pos) {
-    const auto lead = static_cast<unsigned char>(s[pos]);
-    std::size_t need = 1;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        need = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        need = 3;
-        if (lead == 0xE0) lo = 0xA0;
-        if (lead == 0xED) hi = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        need = 4;
-        if (lead == 0xF0) lo = 0x90;
-        if (lead == 0xF4) hi = 0x8F;
-    }
-    std::size_t n = 1;
-    for (; n < need && pos + n < s.size(); ++n) {
-        const auto b = static_cast<unsigned char>(s[pos + n]);
-        if (b < (n == 1 ? lo : 0x80) || b > (n == 1 ? hi : 0xBF)) break;
-    }
-    return n;
-}
-
 // The first `count` characters of `s`, or all of it.
 std::string_view FirstChars(std::string_view s, std::size_t count) {
     std::size_t pos = 0;
-    for (; pos < s.size() && count > 0; --count) pos += CharWidth(s, pos);
+    for (; pos < s.size() && count > 0; --count) pos += NextUtf8Char(s, pos).length;
     return s.substr(0, pos);
-}
-
-std::size_t CharCount(std::string_view s) {
-    std::size_t count = 0;
-    for (std::size_t pos = 0; pos < s.size(); pos += CharWidth(s, pos)) ++count;
-    return count;
 }
 
 // One line: its text is [begin, end), its line break [end, next).
@@ -177,7 +148,7 @@ std::string CopyEntry(std::string_view value, std::size_t size) {
                         value.back() == value.front();
     if (quoted) value.remove_prefix(1);
     std::string_view out = FirstChars(value, size - 1);
-    if (quoted && size >= CharCount(value) && !out.empty()) out = FirstChars(out, CharCount(out) - 1);
+    if (quoted && size >= CharacterCount(value) && !out.empty()) out = FirstChars(out, CharacterCount(out) - 1);
     return std::string(out);
 }
 

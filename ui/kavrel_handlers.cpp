@@ -115,7 +115,7 @@ int TypedCharacter(const QKeyEvent& key) {
 }
 
 // Characters as a person counts them: a pair of surrogates is one.
-qsizetype CharacterCount(const QString& text) {
+qsizetype CharactersIn(const QString& text) {
     qsizetype count = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (!(text[i].isLowSurrogate() && i > 0 && text[i - 1].isHighSurrogate())) ++count;
@@ -176,7 +176,7 @@ void Kavrel::TranslateResult() {
 int Kavrel::ClickNomer_KeyPress(int keyAscii) const {
     if (keyAscii == 8) return keyAscii;  // Backspace always passes
     if (keyAscii > '9' || keyAscii < '0') keyAscii = 0;
-    if (CharacterCount(Nomer) > 15) keyAscii = 0;
+    if (CharactersIn(Nomer) > 15) keyAscii = 0;
     return keyAscii;
 }
 
@@ -194,7 +194,7 @@ bool Kavrel::eventFilter(QObject* watched, QEvent* event) {
         const QString commit = static_cast<QInputMethodEvent*>(event)->commitString();
         QString nomer = Nomer;
         for (const QChar c : commit) {
-            if (c.unicode() != 8 && (c < u'0' || c > u'9' || CharacterCount(nomer) > 15)) return true;
+            if (c.unicode() != 8 && (c < u'0' || c > u'9' || CharactersIn(nomer) > 15)) return true;
             nomer += c;
         }
     } else if (watched == www && event->type() == QEvent::MouseButtonRelease) {
