@@ -165,7 +165,9 @@ def wait_for(probe, timeout=TIMEOUT, what="the condition"):
     while True:
         try:
             last = probe()
-        except Exception as error:  # a window that is going or coming
+        except AssertionError:
+            raise
+        except Exception as error:  # a window or an object that is going or coming
             last = error
         else:
             if last:
@@ -270,6 +272,14 @@ def stacking():
             except error.XError:
                 pass
         return ids
+    finally:
+        d.close()
+
+
+def screen_id():
+    d = _display()
+    try:
+        return d.screen().root.id
     finally:
         d.close()
 
@@ -641,11 +651,13 @@ class DesktopTest(unittest.TestCase):
         for program in self.programs:
             if program.process is not None and program.process.poll() is None:
                 # Still running: the test failed on the way. Keep a picture
-                # of the window beside the test's output for a person.
+                # of the screen in the working folder for a person.
+                picture = os.path.join(os.getcwd(), f"failed-{self.id()}.png")
                 try:
-                    Image(program.window).save(os.path.join(os.getcwd(), f"failed-{self.id()}.png"))
-                except Exception:
-                    pass
+                    Image(screen_id()).save(picture)
+                    print(f"\nthe screen at the failure: {picture}", file=sys.stderr)
+                except Exception as error:
+                    print(f"\nno picture of the screen: {error}", file=sys.stderr)
             program.stop()
         shutil.rmtree(self.folder, ignore_errors=True)
 

@@ -60,11 +60,12 @@ class OnTheDisplay(desktop.DesktopTest):
         self.typed(window, "157009")
         self.shows(window, "157009", "ENG")
 
-        # Letters, a blank and punctuation are refused; the digit is taken.
+        # Letters, a blank and punctuation are refused; the digit is taken,
+        # from the keypad too, where Enter is refused as the other Enter is.
         type_text("aZ -.")
         type_text("4")
         self.typed(window, "1570094")
-        type_text("0")
+        keys("KP_Enter", "KP_0")
         self.typed(window, "15700940")
         self.shows(window, "15700940", "ENG")
         # The same state looks the same, pixel for pixel (the input box
