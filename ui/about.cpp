@@ -3,6 +3,8 @@
 #include "platform/openlink.h"
 #include "platform/site.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QColor>
 #include <QEvent>
 #include <QFont>
@@ -124,6 +126,14 @@ QWidget* makeItem(const Item& item, QWidget* page) {
     return widget;
 }
 
+// What a screen reader is told the About window is. A plain QWidget would be
+// announced as a nameless panel ("filler"), not as a window of its own.
+QAccessibleInterface* AccessibleAbout(const QString& className, QObject* object) {
+    if (className == QLatin1String("kavrel::About") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
 QWidget* buildPage(QWidget* window) {
     auto* page = new QWidget(window);
     page->setObjectName(QStringLiteral("page"));
@@ -165,6 +175,10 @@ About::About()
       About_Sait(control<QLineEdit>("About_Sait")),
       Text1(control<QLineEdit>("Text1")),
       Text2(control<QLineEdit>("Text2")) {
+    [[maybe_unused]] static const bool accessible = [] {
+        QAccessible::installFactory(&AccessibleAbout);
+        return true;
+    }();
     setObjectName(QStringLiteral("About"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("About"));
@@ -183,6 +197,8 @@ About::About()
     // A screen reader names each line by what it says; the texts never change.
     for (QLineEdit* line : page_->findChildren<QLineEdit*>())
         line->setAccessibleName(line->text());
+    // The icon stands for the program: it is read as the program's title.
+    Image1->setAccessibleName(About_Nazvanie->text());
 
     setFixedSize(ClientWidth, ClientHeight);
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),

@@ -208,6 +208,16 @@ private Q_SLOTS:
         }
         QCOMPARE(QAccessible::queryAccessibleInterface(about->About_Sait)->text(QAccessible::Name),
                  qs(kavrel::SiteHost));
+        QCOMPARE(QAccessible::queryAccessibleInterface(about->Image1)->text(QAccessible::Name), QStringLiteral("Kavrel"));
+    }
+
+    // A screen reader sees a window named "About", not a nameless panel.
+    void accessibleWindow() {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(about.data());
+        QVERIFY(face);
+        QCOMPARE(face->role(), QAccessible::Window);
+        QCOMPARE(face->text(QAccessible::Name), QStringLiteral("About"));
+        QCOMPARE(face->childCount(), 1);
     }
 
     void typingChangesNothing() {
