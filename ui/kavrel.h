@@ -28,6 +28,7 @@ class QPlainTextEdit;
 namespace kavrel {
 
 class About;
+struct PrintOutcome;
 
 class Kavrel : public QMainWindow {
     Q_OBJECT
@@ -119,7 +120,7 @@ private:
     void mnuAbout_Click();
     void www_Click();
     void Form_QueryUnload();
-    void tellNothingPrinted(const QString& english, const QString& russian);
+    void tellNothingPrinted(const PrintOutcome& outcome);
 
     QPointer<About> about_;
 };

@@ -7,6 +7,7 @@
 #include "platform/site.h"
 #include "ui/about.h"
 #include "ui/kavrel.h"
+#include "ui/printout.h"
 
 #include <QAction>
 #include <QAnyStringView>
@@ -17,12 +18,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPixmap>
 #include <QPlainTextEdit>
-#include <QPrinter>
-#include <QPrinterInfo>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <string>
@@ -41,6 +39,29 @@ void Show(QLineEdit* box, const QString& text) {
     box->setText(text);
     box->setCursorPosition(0);
 }
+
+// What the message says when nothing was printed; "%1" is the printer.
+struct NothingPrinted {
+    PrintFault fault;
+    std::string_view english;
+    std::string_view russian;
+};
+constexpr std::array<NothingPrinted, 7> NothingPrintedTexts{{
+    {PrintFault::NoPrinter, "Nothing was printed: no printer is set up on this computer.",
+     "Ничего не напечатано: на этом компьютере не настроен принтер."},
+    {PrintFault::NoDefaultPrinter, "Nothing was printed: no printer is chosen as the default printer.",
+     "Ничего не напечатано: не выбран принтер по умолчанию."},
+    {PrintFault::Stopped, "Nothing was printed: the printer \"%1\" is stopped.",
+     "Ничего не напечатано: принтер \"%1\" остановлен."},
+    {PrintFault::NotAccepting, "Nothing was printed: the printer \"%1\" does not accept jobs.",
+     "Ничего не напечатано: принтер \"%1\" не принимает задания."},
+    {PrintFault::PageNotMade, "Nothing was printed: the page could not be prepared.",
+     "Ничего не напечатано: не удалось подготовить страницу."},
+    {PrintFault::NotTaken, "Nothing was printed: the printer \"%1\" did not take the page.",
+     "Ничего не напечатано: принтер \"%1\" не принял страницу."},
+    {PrintFault::NotPrinted, "Nothing was printed: the printer \"%1\" could not print the page.",
+     "Ничего не напечатано: принтер \"%1\" не смог напечатать страницу."},
+}};
 
 // The seven result boxes seen by the language step.
 class ResultWidgets final : public ResultBoxes {
@@ -216,37 +237,25 @@ void Kavrel::mnuAbout_Click() {
 }
 
 void Kavrel::Print_Click() {
-    const QPrinterInfo target = QPrinterInfo::defaultPrinter();
-    if (target.isNull()) {
-        tellNothingPrinted(QStringLiteral("Nothing was printed: no printer is set up on this computer."),
-                           QStringLiteral("Ничего не напечатано: на этом компьютере не настроен принтер."));
-        return;
-    }
-    // The client area as the user sees it, separator included, at its
-    // natural size of 96 dots per inch, from the top-left of the page.
-    const QPixmap image = centralWidget()->grab();
-    QPrinter printer(target, QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("Kavrel"));
-    QPainter painter;
-    bool printed = painter.begin(&printer);
-    if (printed) {
-        const double scale = printer.resolution() / 96.0;
-        painter.scale(scale, scale);
-        painter.drawPixmap(0, 0, image);
-        printed = painter.end() && printer.printerState() != QPrinter::Error;
-    }
-    if (!printed) {
-        tellNothingPrinted(
-            QStringLiteral("Nothing was printed: the printer \"%1\" could not take the page.").arg(target.printerName()),
-            QStringLiteral("Ничего не напечатано: принтер \"%1\" не принял страницу.").arg(target.printerName()));
+    // The client area as the user sees it, separator included.
+    PrintOutcome outcome;
+    Printout* job = Printout::Send(centralWidget()->grab(), QStringLiteral("Kavrel"), this, outcome);
+    if (outcome.fault != PrintFault::None) {
+        tellNothingPrinted(outcome);
+    } else if (job) {
+        connect(job, &Printout::failed, this, &Kavrel::tellNothingPrinted);
     }
 }
 
-void Kavrel::tellNothingPrinted(const QString& english, const QString& russian) {
-    const bool inRussian = Languag->currentText() == QLatin1String("RUS");
-    auto* message = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kavrel"), inRussian ? russian : english,
-                                    QMessageBox::Ok, this);
+void Kavrel::tellNothingPrinted(const PrintOutcome& outcome) {
+    const auto found = std::find_if(NothingPrintedTexts.begin(), NothingPrintedTexts.end(),
+                                    [&outcome](const NothingPrinted& texts) { return texts.fault == outcome.fault; });
+    if (found == NothingPrintedTexts.end()) return;
+    QString text = FromUtf8(Languag->currentText() == QLatin1String("RUS") ? found->russian : found->english);
+    if (text.contains(QLatin1String("%1"))) text = text.arg(outcome.printer);
+    auto* message = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kavrel"), text, QMessageBox::Ok, this);
     message->setObjectName(QStringLiteral("PrintMessage"));
+    message->setInformativeText(outcome.detail);  // the print system's own words
     message->setAttribute(Qt::WA_DeleteOnClose);
     message->open();  // window-modal, and the handler returns at once
 }

@@ -1,0 +1,731 @@
+#!/usr/bin/python3
+"""Printing as a user does it, on a real print server.
+
+  e2e_print.py PROGRAM
+
+Starts a CUPS server of its own (own configuration, spool, logs and socket in
+a temporary folder; the machine's print system is neither used nor changed)
+with a PDF printer (cups-pdf) as the default destination, runs a private copy
+of PROGRAM on a virtual display, chooses "Print" by clicking the menu item,
+and checks that one job with one page comes out and that the page shows the
+window as a grab of the screen shows it. Then it checks what the user sees
+when there is no print server at all, and when the printer fails in the ways
+a print server reports: stopped, refusing jobs, refusing this user, a device
+that cannot be written, a printer stopped while the page waits, printers but
+no default. Each time the window must stay as it was.
+
+The print server and its PDF backend run as root: as another user the test
+says why it is skipped and exits with 77. Everything it starts it stops, and
+its temporary folder is removed; KAVREL_E2E_PRINT_KEEP=DIR copies the page,
+the window grabs and the server's logs to DIR for a person to look at.
+"""
+import glob
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+HERE = os.path.dirname(os.path.abspath(__file__))
+SCRIPTS = os.path.join(os.path.dirname(os.path.dirname(HERE)), "scripts")
+CLIENT_WIDTH, CLIENT_HEIGHT = 616, 392
+PPD = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"
+GREY, WHITE = (128, 128, 128), (255, 255, 255)
+INPUT_BOX = (375, 48, 232, 28)  # where the text cursor blinks, in the client area
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, what):
+    if not condition:
+        raise Failure(what)
+    print(f"ok: {what}")
+
+
+def wait_for(what, probe, timeout=30.0, step=0.1):
+    end = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise Failure(f"timed out waiting for {what}")
+        time.sleep(step)
+
+
+# --- Pictures -----------------------------------------------------------
+
+class Image:
+    """RGB pixels, as read from a binary PPM file."""
+
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, rgb
+
+    @staticmethod
+    def from_ppm(data):
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while data[pos:pos + 1].isspace():
+                pos += 1
+            if data[pos:pos + 1] == b"#":
+                pos = data.index(b"\n", pos)
+                continue
+            start = pos
+            while not data[pos:pos + 1].isspace():
+                pos += 1
+            fields.append(data[start:pos])
+        if fields[0] != b"P6" or fields[3] != b"255":
+            raise Failure(f"not an 8-bit PPM picture: {fields}")
+        width, height = int(fields[1]), int(fields[2])
+        rgb = data[pos + 1:pos + 1 + 3 * width * height]
+        return Image(width, height, rgb)
+
+    def pixel(self, x, y):
+        i = 3 * (y * self.width + x)
+        return tuple(self.rgb[i:i + 3])
+
+    def row(self, y, x, width):
+        i = 3 * (y * self.width + x)
+        return self.rgb[i:i + 3 * width]
+
+    def crop(self, x, y, width, height):
+        return Image(width, height, b"".join(self.row(y + r, x, width) for r in range(height)))
+
+    def save(self, path):
+        with open(path, "wb") as f:
+            f.write(b"P6\n%d %d\n255\n" % (self.width, self.height) + self.rgb)
+
+
+def differing(a, b, tolerance, mask=None):
+    """Pixels of two equal-sized pictures whose channels differ by more than
+    tolerance; pixels in mask (a set of indices) are not compared."""
+    if (a.width, a.height) != (b.width, b.height):
+        raise Failure(f"pictures differ in size: {a.width}x{a.height} and {b.width}x{b.height}")
+    out = set()
+    ra, rb = a.rgb, b.rgb
+    if ra == rb:
+        return out
+    for i in range(0, len(ra), 3):
+        if (abs(ra[i] - rb[i]) > tolerance or abs(ra[i + 1] - rb[i + 1]) > tolerance
+                or abs(ra[i + 2] - rb[i + 2]) > tolerance):
+            if mask is None or i // 3 not in mask:
+                out.add(i // 3)
+    return out
+
+
+def grab_window(wid):
+    data = subprocess.run(["/usr/bin/import", "-window", str(wid), "-depth", "8", "ppm:-"], check=True,
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
+    return Image.from_ppm(data)
+
+
+def client_area(window_picture):
+    # The menu bar is on top; the client area fills the rest of the window.
+    return window_picture.crop(0, window_picture.height - CLIENT_HEIGHT, CLIENT_WIDTH, CLIENT_HEIGHT)
+
+
+def near(pixel, colour, tolerance):
+    return all(abs(a - b) <= tolerance for a, b in zip(pixel, colour))
+
+
+def find_separator(page, reach, tolerance):
+    """Top-left corner of the window's image on the page: the first place,
+    within reach pixels of the page's top-left corner, where a grey row as
+    wide as the window lies on a white one."""
+    for y in range(min(reach, page.height - 1)):
+        for x in range(min(reach, page.width - CLIENT_WIDTH + 1)):
+            if all(near(page.pixel(x + i, y), GREY, tolerance) and near(page.pixel(x + i, y + 1), WHITE, tolerance)
+                   for i in range(CLIENT_WIDTH)):
+                return x, y
+    return None
+
+
+def printed_image(pdf, corner, folder):
+    """The window's image as printed, one value per screen pixel.
+
+    pdftoppm smooths an image it draws at about its own size (at 96 dpi the
+    image spans 617 x 393 pixels), but draws each image pixel as a solid
+    block from four times that size on. So the page is rendered at 384 dpi
+    around the place found at 96 dpi, and each block is read at its
+    centre."""
+    scale = 4
+    x0, y0 = (scale * c - 2 * scale for c in corner)
+    width, height = scale * (CLIENT_WIDTH + 4), scale * (CLIENT_HEIGHT + 4)
+    out = os.path.join(folder, "page-384")
+    subprocess.run(["pdftoppm", "-r", str(96 * scale), "-x", str(x0), "-y", str(y0), "-W", str(width),
+                    "-H", str(height), "-singlefile", pdf, out], check=True)
+    big = Image.from_ppm(open(out + ".ppm", "rb").read())
+    # The separator's grey row gives the left, right and top edges; the last
+    # row that is not the page's white, the bottom one.
+    top = next((y for y in range(big.height) if big.pixel(3 * scale, y) == GREY), None)
+    if top is None:
+        raise Failure("no separator at 384 dpi where it was at 96 dpi")
+    grey = [x for x in range(big.width) if big.pixel(x, top) == GREY]
+    left, right = grey[0], grey[-1]
+    bottom = max(y for y in range(big.height) if big.pixel(left + scale, y) != WHITE)
+    sx = (right + 1 - left) / CLIENT_WIDTH
+    sy = (bottom + 1 - top) / CLIENT_HEIGHT
+    size = (right + 1 - left) / scale, (bottom + 1 - top) / scale
+    rows = []
+    for j in range(CLIENT_HEIGHT):
+        y = top + int((j + 0.5) * sy)
+        rows.append(b"".join(big.row(y, left + int((i + 0.5) * sx), 1) for i in range(CLIENT_WIDTH)))
+    return Image(CLIENT_WIDTH, CLIENT_HEIGHT, b"".join(rows)), size
+
+
+# --- The X display and the screen reader's view -----------------------------
+
+sys.path.insert(0, SCRIPTS)
+
+
+def top_level_windows(title):
+    """Ids of the mapped top-level windows titled title."""
+    from Xlib import X, display, error
+    import xwin
+    d = display.Display()
+    found = []
+    for win in d.screen().root.query_tree().children:
+        try:
+            if win.get_attributes().map_state == X.IsViewable and xwin._title(d, win) == title:
+                found.append(win.id)
+        except error.XError:
+            pass
+    d.close()
+    return found
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True)
+
+
+def park_pointer():
+    # Away from every window, so that no control shows a hover look.
+    xdotool("mousemove", "--sync", 1023, 767)
+
+
+def click(extents):
+    x, y, width, height = extents
+    xdotool("mousemove", "--sync", x + width // 2, y + height // 2)
+    xdotool("click", 1)
+    park_pointer()
+
+
+def accessible_tree(node):
+    yield node
+    for child in node:
+        if child is not None:
+            yield from accessible_tree(child)
+
+
+class Screen:
+    """The program's windows as a screen reader reads them (AT-SPI)."""
+
+    def __init__(self):
+        import pyatspi
+        self.pyatspi = pyatspi
+        pyatspi.Registry.getDesktop(0)  # starts the registry before any program
+
+    def application(self, name):
+        for app in self.pyatspi.Registry.getDesktop(0):
+            if app is not None and app.name == name:
+                return app
+        return None
+
+    def frames(self, app_name, role):
+        app = self.application(app_name)
+        return [w for w in app if w is not None and w.getRoleName() == role] if app else []
+
+    def texts(self, app_name):
+        """Name and text of every box of the main window, in order."""
+        frame = self.frames(app_name, "frame")[0]
+        seen = []
+        for node in accessible_tree(frame):
+            role = node.getRoleName()
+            if role in ("text", "combo box"):
+                try:
+                    text = node.queryText().getText(0, -1)
+                except NotImplementedError:
+                    text = ""
+                seen.append((role, node.name, text))
+        return seen
+
+    def menu_item(self, app_name, name):
+        frame = self.frames(app_name, "frame")[0]
+        for node in accessible_tree(frame):
+            if node.getRoleName() == "menu item" and node.name == name:
+                return node.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+        raise Failure(f"no menu item {name!r}")
+
+    def message(self, app_name):
+        """Texts and OK button of the open message window, or None."""
+        for dialog in self.frames(app_name, "alert") + self.frames(app_name, "dialog"):
+            labels, ok = [], None
+            for node in accessible_tree(dialog):
+                if node.getRoleName() == "label" and node.name:
+                    labels.append(node.name)
+                elif node.getRoleName() == "push button" and node.name == "OK":
+                    ok = node.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+            return labels, ok
+        return None
+
+
+# --- The print server -------------------------------------------------------
+
+class PrintServer:
+    """cupsd with a configuration, spool, logs and socket of its own.
+
+    cups-pdf reads its settings from /etc/cups, a folder fixed in the
+    backend. The server therefore runs in a mount namespace of its own in
+    which a private folder is mounted over /etc/cups; the machine's /etc/cups
+    stays as it is and no other process sees the change. Where namespaces are
+    not allowed, the settings go to /etc/cups under names of this run's own
+    and are removed at the end."""
+
+    def __init__(self, base):
+        self.base = base
+        self.root = os.path.join(base, "server")
+        self.socket = os.path.join(base, "cups.sock")
+        self.logs = os.path.join(base, "logs")
+        self.pdf_settings = os.path.join(base, "cups-pdf")
+        self.tag = f"kavrel-e2e-{os.getpid()}"
+        self.process = None
+        self.settings_dir = None
+        self.written = []
+        for d in (self.root, self.logs, self.pdf_settings, os.path.join(base, "spool", "tmp"),
+                  os.path.join(base, "cache"), os.path.join(base, "state"), os.path.join(base, "pdf-spool")):
+            os.makedirs(d)
+        with open(os.path.join(self.root, "cups-files.conf"), "w") as f:
+            f.write(f"""ServerRoot {self.root}
+RequestRoot {base}/spool
+TempDir {base}/spool/tmp
+CacheDir {base}/cache
+StateDir {base}/state
+ErrorLog {self.logs}/error_log
+AccessLog {self.logs}/access_log
+PageLog {self.logs}/page_log
+Printcap {base}/printcap
+ServerBin /usr/lib/cups
+DataDir /usr/share/cups
+DocumentRoot /usr/share/cups/doc-root
+User lp
+Group lp
+SystemGroup root
+FileDevice No
+""")
+        # Anyone on the private socket may do anything.
+        with open(os.path.join(self.root, "cupsd.conf"), "w") as f:
+            f.write(f"""Listen {self.socket}
+Browsing No
+BrowseLocalProtocols none
+WebInterface No
+LogLevel info
+DefaultAuthType None
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  JobPrivateAccess all
+  JobPrivateValues none
+  SubscriptionPrivateAccess all
+  SubscriptionPrivateValues none
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+""")
+
+    def env(self):
+        env = dict(os.environ, CUPS_SERVER=self.socket, CUPS_SERVERROOT=self.root)
+        for name in ("LPDEST", "PRINTER"):
+            env.pop(name, None)
+        return env
+
+    def run(self, *args, check=True):
+        result = subprocess.run(list(args), env=self.env(), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                text=True)
+        if check and result.returncode != 0:
+            raise Failure(f"{' '.join(args)}: {result.stderr.strip()}")
+        return result.stdout
+
+    def start(self):
+        command = ["/usr/sbin/cupsd", "-f", "-c", os.path.join(self.root, "cupsd.conf"),
+                   "-s", os.path.join(self.root, "cups-files.conf")]
+        probe = subprocess.run(["unshare", "--mount", "--propagation", "private", "true"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if probe.returncode == 0:
+            self.settings_dir = self.pdf_settings
+            command = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+                       'mount --bind "$0" /etc/cups && exec "$@"', self.pdf_settings, *command]
+        else:
+            print("note: no mount namespace here; cups-pdf settings go to /etc/cups for this run")
+            self.settings_dir = "/etc/cups"
+        self.process = subprocess.Popen(command, stdout=open(os.path.join(self.logs, "cupsd.out"), "w"),
+                                        stderr=subprocess.STDOUT)
+        wait_for("the print server", lambda: self.process.poll() is not None or
+                 "scheduler is running" in self.run("lpstat", "-r", check=False), timeout=20)
+        if self.process.poll() is not None:
+            raise Failure(f"cupsd stopped at once; see {self.logs}")
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        for path in self.written:
+            if os.path.exists(path):
+                os.remove(path)
+
+    def add_pdf_printer(self, name, out, **options):
+        """A cups-pdf queue writing its PDF files to out."""
+        uri_name = f"{self.tag}-{name}"
+        path = os.path.join(self.settings_dir, f"cups-pdf-{uri_name}.conf")
+        with open(path, "w") as f:
+            f.write(f"Out {out}\nAnonDirName {out}\nSpool {self.base}/pdf-spool\nLog {self.logs}\nGrp root\n")
+        if self.settings_dir == "/etc/cups":
+            self.written.append(path)
+        args = ["lpadmin", "-p", name, "-E", "-v", f"cups-pdf:/{uri_name}", "-P", PPD]
+        for key, value in options.items():
+            args += ["-o", f"{key.replace('_', '-')}={value}"]
+        self.run(*args)
+
+    def jobs(self):
+        """Every job the server has seen: {id: state word}."""
+        found = {}
+        for line in self.run("lpstat", "-W", "all", "-o").splitlines():
+            job = line.split()[0]
+            found[job] = "?"
+        for line in self.run("lpstat", "-W", "completed", "-o").splitlines():
+            found[line.split()[0]] = "ended"
+        for line in self.run("lpstat", "-o").splitlines():
+            found[line.split()[0]] = "waiting"
+        return found
+
+    def page_log(self, job_number):
+        """Pages and name of a job, as the page log records them."""
+        path = os.path.join(self.logs, "page_log")
+        if not os.path.exists(path):
+            return None
+        # PRINTER USER JOB [DATE TZ] total PAGES BILLING HOST NAME MEDIA SIDES
+        for line in open(path):
+            fields = line.split()
+            if len(fields) > 9 and fields[2] == str(job_number) and fields[5] == "total":
+                return int(fields[6]), fields[9]
+        return None
+
+
+# --- The program ---------------------------------------------------------------
+
+class Program:
+    """A private copy of the program, running on the display."""
+
+    def __init__(self, source, folder, env):
+        os.makedirs(folder)
+        self.name = os.path.basename(source)
+        self.path = os.path.join(folder, self.name)
+        shutil.copy2(source, self.path)
+        home = os.path.join(folder, "home")
+        os.makedirs(home)
+        env = dict(env, HOME=home, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        env.pop("QT_QPA_PLATFORM", None)
+        self.process = subprocess.Popen([self.path], cwd=folder, env=env)
+        import xwin
+        self.wid = xwin.wait("Kavrel", 30)
+        if self.wid is None:
+            raise Failure("the main window did not appear")
+        if not xwin.painted(self.wid, 10):
+            raise Failure("the main window was not painted")
+
+    def close(self):
+        import xwin
+        xwin.close(self.wid)
+        try:
+            return self.process.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end after a close request")
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGKILL)
+            self.process.wait()
+
+
+class Session:
+    def __init__(self, program_source, base):
+        self.source = program_source
+        self.base = base
+        self.screen = Screen()
+        self.runs = 0
+        self.program = None
+
+    def start(self, env):
+        self.runs += 1
+        park_pointer()
+        self.program = Program(self.source, os.path.join(self.base, f"run{self.runs}"), env)
+        wait_for("the window in the accessibility tree",
+                 lambda: self.screen.frames(self.program.name, "frame"), timeout=20)
+        return self.program
+
+    def stop(self):
+        if self.program:
+            status = self.program.close()
+            check(status == 0, f"the program ends with status 0 after a close request (got {status})")
+            self.program = None
+
+    def kill(self):
+        if self.program:
+            self.program.kill()
+            self.program = None
+
+    # What the user sees of the window: its texts, and its picture apart
+    # from pixels that change by themselves (the blinking text cursor).
+    # The cursor blinks once a second; the shots span more than that.
+    def look(self):
+        shots = [grab_window(self.program.wid)]
+        end = time.monotonic() + 1.6
+        while time.monotonic() < end:
+            time.sleep(0.15)
+            shots.append(grab_window(self.program.wid))
+        blinking = set()
+        for shot in shots[1:]:
+            blinking |= differing(shots[0], shot, 0)
+        picture = shots[0]
+        top = picture.height - CLIENT_HEIGHT
+        x, y, width, height = INPUT_BOX
+        outside = [i for i in blinking
+                   if not (x <= i % picture.width < x + width and y <= i // picture.width - top < y + height)]
+        if outside:
+            raise Failure(f"{len(outside)} pixels outside the input box change by themselves")
+        return {"texts": self.screen.texts(self.program.name), "picture": picture, "blinking": blinking}
+
+    def check_unchanged(self, before, what):
+        now = self.screen.texts(self.program.name)
+        check(now == before["texts"], f"{what}: every text of the window is as before")
+        changed = differing(before["picture"], grab_window(self.program.wid), 0, before["blinking"])
+        check(not changed, f"{what}: the window looks as before ({len(changed)} pixels changed, "
+                           f"{len(before['blinking'])} blinking ones left out)")
+
+    def choose_print(self):
+        click(self.screen.menu_item(self.program.name, "Print"))
+
+    def message_after_print(self, what):
+        """Chooses Print, waits for the message, reads it, closes it."""
+        before = self.look()
+        self.choose_print()
+        message = wait_for(f"{what}: the message", lambda: self.screen.message(self.program.name), timeout=20)
+        wait_for(f"{what}: the message's window", lambda: len(top_level_windows("Kavrel")) == 2, timeout=5)
+        check(self.program.wid in top_level_windows("Kavrel"),
+              f"{what}: a second window titled \"Kavrel\" is on the screen")
+        labels, ok = message
+        print(f"    message: {labels}")
+        check(ok is not None, f"{what}: the message has an OK button")
+        click(ok)
+        wait_for(f"{what}: the message to close", lambda: self.screen.message(self.program.name) is None)
+        wait_for(f"{what}: its window to go", lambda: len(top_level_windows("Kavrel")) == 1)
+        self.check_unchanged(before, what)
+        return labels
+
+
+# --- The checks --------------------------------------------------------------------
+
+def print_on_pdf_printer(session, server, out, keep):
+    """One page on the default PDF printer, showing the window."""
+    program = session.start(server.env())
+    default_look = session.look()
+    # A number other than the one the window starts with, so that the page
+    # must show what the user typed.
+    xdotool("windowfocus", "--sync", program.wid)
+    xdotool("key", "End", *["BackSpace"] * 8)
+    xdotool("type", "1065100088")
+    wait_for("the typed number", lambda: ("text", "Enter the serial number", "1065100088")
+             in session.screen.texts(program.name))
+    before = session.look()
+    grab = client_area(before["picture"])
+    check(before["texts"] != default_look["texts"], "the typed number changed the results")
+
+    jobs_before = server.jobs()
+    session.choose_print()
+    new_job = wait_for("a job", lambda: [j for j in server.jobs() if j not in jobs_before], timeout=30)
+    wait_for("the job to finish", lambda: all(server.jobs()[j] == "ended" for j in new_job), timeout=60)
+    time.sleep(1.0)  # room for a second job, which must not come
+    jobs = {j: s for j, s in server.jobs().items() if j not in jobs_before}
+    check(len(jobs) == 1, f"exactly one job was made ({sorted(jobs)})")
+    job = next(iter(jobs))
+    check(jobs[job] == "ended", f"the job {job} ended")
+    job_number = int(job.rsplit("-", 1)[1])
+    logged = server.page_log(job_number)
+    check(logged == (1, "Kavrel"), f"the page log counts one page for the job, called Kavrel ({logged})")
+    pdfs = glob.glob(os.path.join(out, "*.pdf"))
+    check(len(pdfs) == 1, f"one PDF file came out ({[os.path.basename(p) for p in pdfs]})")
+    info = subprocess.run(["pdfinfo", pdfs[0]], check=True, stdout=subprocess.PIPE, text=True).stdout
+    check(re.search(r"^Pages:\s+1$", info, re.M) is not None, "the PDF file has one page")
+    check(top_level_windows("Kavrel") == [program.wid], "no message came up")
+
+    # The page at the screen's 96 dots per inch.
+    raster = os.path.join(session.base, "page")
+    subprocess.run(["pdftoppm", "-r", "96", "-singlefile", pdfs[0], raster], check=True)
+    page = Image.from_ppm(open(raster + ".ppm", "rb").read())
+    if keep:
+        page.save(os.path.join(keep, "page.ppm"))
+        shutil.copy(pdfs[0], os.path.join(keep, "page.pdf"))
+        before["picture"].save(os.path.join(keep, "window.ppm"))
+    corner = find_separator(page, 96, 8)
+    check(corner is not None, "the page shows the separator: a grey row over a white one, as wide as the window, "
+                              "within an inch of the top-left corner")
+    x, y = corner
+    print(f"    the window's image starts {x} px from the left and {y} px from the top of the page "
+          f"({page.width} x {page.height} px at 96 dpi)")
+    printed, (width, height) = printed_image(pdfs[0], corner, session.base)
+    check(abs(width - CLIENT_WIDTH) < 1 and abs(height - CLIENT_HEIGHT) < 1,
+          f"the image has its natural size, 96 pixels to the inch ({width:.2f} x {height:.2f} pixels at 96 dpi)")
+    if keep:
+        printed.save(os.path.join(keep, "printed.ppm"))
+    # Allow for rounding in the print filters, not for anything a person
+    # would see.
+    mismatch = differing(printed, grab, 8, before["blinking"])
+    exact = differing(printed, grab, 0, before["blinking"])
+    print(f"    {len(exact)} of {CLIENT_WIDTH * CLIENT_HEIGHT} pixels differ from the grab of the screen, "
+          f"{len(mismatch)} by more than 8 levels")
+    check(len(mismatch) <= CLIENT_WIDTH * CLIENT_HEIGHT // 1000, "the page shows the window as the screen does")
+    other = differing(printed, client_area(default_look["picture"]), 8)
+    check(len(other) > 1000 + 10 * len(mismatch),
+          f"the same comparison tells the window at start from the printed one ({len(other)} pixels differ)")
+    # At 96 dpi the image's edges spread by a pixel.
+    right, bottom = x + CLIENT_WIDTH + 1, y + CLIENT_HEIGHT + 1
+    rest = [page.crop(0, 0, page.width, y), page.crop(0, y, x, page.height - y),
+            page.crop(right, y, page.width - right, page.height - y), page.crop(x, bottom, right - x, page.height - bottom)]
+    check(all(part.rgb.count(255) == len(part.rgb) for part in rest), "the rest of the page is blank")
+    session.check_unchanged(before, "after printing")
+    session.stop()
+
+
+def print_without_server(session, base):
+    """No print server runs: the message, and nothing changed."""
+    env = dict(os.environ, CUPS_SERVER=os.path.join(base, "no-server.sock"), CUPS_SERVERROOT=base)
+    session.start(env)
+    labels = session.message_after_print("without a print server")
+    check(labels[:1] == ["Nothing was printed: no printer is set up on this computer."],
+          "without a print server: the message says that nothing was printed and why")
+    session.stop()
+
+
+def failing_printers(session, server, base):
+    """Printers that fail, as the print server reports it."""
+    session.start(server.env())
+    name = session.program.name
+
+    def expect(what, first_line, detail=None):
+        labels = session.message_after_print(what)
+        check(labels[:1] == [first_line], f"{what}: the message says {first_line!r}")
+        if detail is not None:
+            check(any(detail in label for label in labels[1:]), f"{what}: the message gives the server's words")
+
+    jobs = server.jobs()
+    server.run("cupsdisable", "PDF")
+    expect("a stopped printer", 'Nothing was printed: the printer "PDF" is stopped.')
+    server.run("cupsenable", "PDF")
+    server.run("cupsreject", "PDF")
+    expect("a printer refusing jobs", 'Nothing was printed: the printer "PDF" does not accept jobs.')
+    server.run("cupsaccept", "PDF")
+    check(server.jobs() == jobs, "no job was made for a stopped or refusing printer")
+
+    server.run("lpadmin", "-p", "PDF", "-u", "deny:root")
+    expect("a printer this user may not print on", 'Nothing was printed: the printer "PDF" did not take the page.',
+           "Not allowed to print.")
+    server.run("lpadmin", "-p", "PDF", "-u", "allow:all")
+    check(server.jobs() == jobs, "no job was made when the server refused it")
+
+    # cups-pdf cannot make its output folder: it cancels the job.
+    blocker = os.path.join(base, "not-a-folder")
+    open(blocker, "w").close()
+    server.add_pdf_printer("Broken", os.path.join(blocker, "out"))
+    server.run("lpadmin", "-d", "Broken")
+    expect("a device that cannot be written", 'Nothing was printed: the printer "Broken" could not print the page.')
+    broken_jobs = [j for j in server.jobs() if j.startswith("Broken-")]
+    check(len(broken_jobs) == 1, f"the page was handed over once ({broken_jobs})")
+
+    # The page waits (held) and the printer is stopped meanwhile: the job is
+    # withdrawn, so that a page announced as not printed never comes out.
+    server.add_pdf_printer("Held", os.path.join(base, "held-out"), job_hold_until_default="indefinite")
+    server.run("lpadmin", "-d", "Held")
+    before = session.look()
+    session.choose_print()
+    held = wait_for("the held job", lambda: [j for j in server.jobs() if j.startswith("Held-")])
+    time.sleep(0.5)
+    check(session.screen.message(name) is None, "no message while the page waits")
+    server.run("cupsdisable", "Held")
+    message = wait_for("the message", lambda: session.screen.message(name), timeout=20)
+    print(f"    message: {message[0]}")
+    check(message[0][:1] == ['Nothing was printed: the printer "Held" is stopped.'],
+          "a printer stopped while the page waits: the message says so")
+    click(message[1])
+    wait_for("the message to close", lambda: len(top_level_windows("Kavrel")) == 1)
+    session.check_unchanged(before, "a printer stopped while the page waits")
+    # Held, it cannot have been printed: ended means cancelled.
+    wait_for("the job to be withdrawn", lambda: server.jobs().get(held[0]) == "ended", timeout=20)
+    print(f"ok: the waiting job {held[0]} was cancelled")
+
+    # Printers, but none of them the default.
+    server.run("lpadmin", "-x", "Held")
+    expect("no default printer", "Nothing was printed: no printer is chosen as the default printer.")
+    session.stop()
+
+
+def inside(program_source):
+    keep = os.environ.get("KAVREL_E2E_PRINT_KEEP")
+    if keep:
+        os.makedirs(keep, exist_ok=True)
+    base = tempfile.mkdtemp(prefix="kavrel-print-")
+    os.chmod(base, 0o755)  # the server's filters run as lp
+    server = PrintServer(base)
+    session = None
+    try:
+        session = Session(program_source, base)
+        server.start()
+        out = os.path.join(base, "pdf-out")
+        server.add_pdf_printer("PDF", out)
+        server.run("lpadmin", "-d", "PDF")
+        print_on_pdf_printer(session, server, out, keep)
+        failing_printers(session, server, base)
+        server.stop()
+        print_without_server(session, base)
+        return 0
+    except Failure as failure:
+        print(f"FAILED: {failure}")
+        return 1
+    finally:
+        if session:
+            session.kill()
+        server.stop()
+        if keep:
+            shutil.copytree(server.logs, os.path.join(keep, "logs"), dirs_exist_ok=True)
+        shutil.rmtree(base, ignore_errors=True)
+
+
+def main(argv):
+    if len(argv) != 2:
+        print(__doc__, file=sys.stderr)
+        return 2
+    if os.geteuid() != 0:
+        print("SKIPPED: printing on a real print server needs root "
+              "(the test runs cupsd, whose PDF backend runs as root)")
+        return SKIP
+    if os.environ.get("KAVREL_E2E_PRINT_INSIDE") != "1":
+        # A display and an accessibility bus of the test's own.
+        env = dict(os.environ, KAVREL_E2E_PRINT_INSIDE="1")
+        return subprocess.call(["dbus-run-session", "--", os.path.join(SCRIPTS, "with-xvfb"),
+                                sys.executable, os.path.abspath(__file__), argv[1]], env=env)
+    return inside(os.path.abspath(argv[1]))
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
