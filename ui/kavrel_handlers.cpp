@@ -70,9 +70,10 @@ public:
             Show(line, FromUtf8(utf8));
         } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
             const QString caption = FromUtf8(utf8);
+            const QTextCursor cursor = text->textCursor();
             if (text->toPlainText() != caption) {
                 text->setPlainText(caption);
-            } else {
+            } else if (cursor.position() != 0 || cursor.hasSelection()) {
                 text->moveCursor(QTextCursor::Start);  // where setPlainText leaves it, selection cleared
             }
         }
