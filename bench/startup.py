@@ -7,8 +7,8 @@ Prints, each as a median:
   - the time from just before the process is spawned to the first paint of
     its main window, for Kavrel and for an empty Qt window of the same size
     and flags (BUILD/bench/bare_window), and their ratio;
-  - the peak resident memory of both (ru_maxrss of the whole run, which ends
-    with a window close request once the window is painted);
+  - the peak resident memory of both (VmHWM of the process once its window
+    is painted, read just before a window close request ends it);
   - the time from a key press (XTest) in the input box to the repaint of the
     result boxes, in English and in Russian.
 
@@ -149,20 +149,20 @@ class Program:
         return proc, window, rect, (painted - started) * 1000.0
 
     def stop(self, screen, proc, window, timeout=30.0):
-        """A close request, as a user's; returns the peak resident memory of the run in KiB."""
+        """A close request, as a user's; returns the process's peak resident memory in KiB.
+        (Not the ru_maxrss of wait4: a child spawned by vfork inherits its parent's.)"""
+        with open(f"/proc/{proc.pid}/status") as status:
+            peak = next(int(line.split()[1]) for line in status if line.startswith("VmHWM:"))
         screen.close(window)
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            pid, status, usage = os.wait4(proc.pid, os.WNOHANG)
-            if pid == proc.pid:
-                proc.returncode = os.waitstatus_to_exitcode(status)
-                if proc.returncode != 0:
-                    raise Failure(f"{self.path} ended with status {proc.returncode} (see {self.log})")
-                return usage.ru_maxrss
-            time.sleep(0.005)
-        proc.kill()
-        proc.wait()
-        raise Failure(f"{self.path} did not end on a close request")
+        try:
+            proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            raise Failure(f"{self.path} did not end on a close request")
+        if proc.returncode != 0:
+            raise Failure(f"{self.path} ended with status {proc.returncode} (see {self.log})")
+        return peak
 
 
 def session_bus():
@@ -177,8 +177,14 @@ def session_bus():
     return bus
 
 
+def spread(values, digits=1):
+    """The median, and the range of the middle half of the values as text."""
+    q1, median, q3 = statistics.quantiles(values, n=4)
+    return median, f"(middle half {q1:.{digits}f} to {q3:.{digits}f})"
+
+
 def start_up(screen, programs, runs):
-    """Median start-up time and peak memory of each program, runs taken in turn."""
+    """Start-up times and peak memory of each program, runs taken in turn."""
     times = {p.title: [] for p in programs}
     memory = {p.title: [] for p in programs}
     for round_ in range(runs + 1):
@@ -189,12 +195,11 @@ def start_up(screen, programs, runs):
             if round_ > 0:  # the first round only warms the file cache
                 times[program.title].append(ms)
                 memory[program.title].append(kib / 1024.0)
-    return ({t: statistics.median(v) for t, v in times.items()},
-            {t: statistics.median(v) for t, v in memory.items()})
+    return times, memory
 
 
 def keystrokes(screen, program, keys):
-    """Median milliseconds from a key press in the input box to the repaint of the result boxes."""
+    """Milliseconds from each key press in the input box to the repaint of the result boxes."""
     proc, window, (x, y, _, window_height), _ = program.start(screen)
     try:
         left, top, width, height = RESULTS
@@ -224,10 +229,11 @@ def keystrokes(screen, program, keys):
             time.sleep(0.02)
     finally:
         program.stop(screen, proc, window)
-    return statistics.median(times)
+    return times
 
 
 def main():
+    sys.stdout.reconfigure(line_buffering=True)
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("build", nargs="?", default="build")
     parser.add_argument("--runs", type=int, default=20, help="start-ups of each program (at least 10)")
@@ -272,17 +278,18 @@ def measure(args, kavrel_built, bare_built):
             load = os.getloadavg()
             print(f"load average before: {load[0]:.2f} {load[1]:.2f} {load[2]:.2f} ({os.cpu_count()} cores)")
             times, memory = start_up(screen, [kavrel, bare], args.runs)
-            kavrel_ms, bare_ms = times["Kavrel"], times["Bare window"]
-            print(f"start-up to first paint, median of {args.runs} runs: Kavrel {kavrel_ms:.1f} ms, "
-                  f"bare Qt window {bare_ms:.1f} ms, ratio {kavrel_ms / bare_ms:.2f} (target: at most 1.2)")
-            kavrel_mib, bare_mib = memory["Kavrel"], memory["Bare window"]
+            kavrel_ms, kavrel_iqr = spread(times["Kavrel"])
+            bare_ms, bare_iqr = spread(times["Bare window"])
+            print(f"start-up to first paint, median of {args.runs} runs: Kavrel {kavrel_ms:.1f} ms {kavrel_iqr}, "
+                  f"bare Qt window {bare_ms:.1f} ms {bare_iqr}, ratio {kavrel_ms / bare_ms:.2f} (target: at most 1.2)")
+            kavrel_mib, bare_mib = statistics.median(memory["Kavrel"]), statistics.median(memory["Bare window"])
             print(f"peak resident memory, median of {args.runs} runs: Kavrel {kavrel_mib:.1f} MiB, "
                   f"bare Qt window {bare_mib:.1f} MiB, difference {kavrel_mib - bare_mib:.1f} MiB (target: at most 8 MiB)")
-            eng = keystrokes(screen, kavrel, args.keys)
+            eng, eng_iqr = spread(keystrokes(screen, kavrel, args.keys), 2)
             kavrel.settings = "1"
-            rus = keystrokes(screen, kavrel, args.keys)
-            print(f"key press to repaint of the result boxes, median of {args.keys} keys: ENG {eng:.2f} ms, "
-                  f"RUS {rus:.2f} ms (target: under 2 ms)")
+            rus, rus_iqr = spread(keystrokes(screen, kavrel, args.keys), 2)
+            print(f"key press to repaint of the result boxes, median of {args.keys} keys: ENG {eng:.2f} ms {eng_iqr}, "
+                  f"RUS {rus:.2f} ms {rus_iqr} (target: under 2 ms)")
             load = os.getloadavg()
             print(f"load average after: {load[0]:.2f} {load[1]:.2f} {load[2]:.2f}")
         except Failure as failure:
