@@ -13,9 +13,9 @@
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPolygonF>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QPolygonF>
 #include <QScreen>
 #include <QStyle>
 #include <QTextDocument>
@@ -170,12 +170,11 @@ QString spoken(const QString& text) {
     return name;
 }
 
-// Borders and backgrounds: a label is the window's face edge to edge; a
-// cell is white inside a one-pixel line in the text colour; the input box is
-// white inside a two-pixel sunken edge, dark at top and left, light at
-// bottom and right, the colours meeting on the diagonal at the corners.
-// Drawn by the boxes themselves: a style sheet would bring its whole engine
-// into the start-up and into every repaint.
+// Borders and backgrounds, drawn by the boxes themselves (a style sheet would
+// bring its whole engine into the start-up): a label is the window's face; a
+// cell is white in a one-pixel line of the text colour; the input box is
+// white in a two-pixel sunken edge, dark at top and left, light at bottom
+// and right, the colours meeting on the diagonal at the corners.
 int borderWidth(Look look) { return look == Input ? 2 : look == Cell ? 1 : 0; }
 
 void setBackground(QWidget* box, Look look) {
