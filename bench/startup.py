@@ -167,8 +167,11 @@ class Program:
 
 def session_bus():
     """Starts a private session bus; returns its process, whose address is in the environment."""
-    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdin=subprocess.DEVNULL,
-                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    try:
+        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    except OSError as problem:
+        raise Failure(f"cannot start dbus-daemon: {problem}") from problem
     address = bus.stdout.readline().strip()
     if not address:
         bus.wait()
