@@ -143,6 +143,16 @@ QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+const char* lookName(Look look) {
+    switch (look) {
+    case Input: return "input";
+    case Cell: return "cell";
+    case Label: return "label";
+    case List: return "list";
+    }
+    return "";
+}
+
 Qt::Alignment alignment(Align align) {
     switch (align) {
     case Left: return Qt::AlignLeft | Qt::AlignVCenter;
@@ -249,6 +259,7 @@ QWidget* makeControl(const Control& c, QWidget* parent) {
         widget = box;
     }
     widget->setObjectName(QLatin1String(c.name));
+    widget->setProperty("look", QLatin1String(lookName(c.look)));
     widget->setGeometry(c.left, c.top, c.width, c.height);
     if (c.face.points > 0)
         widget->setFont(arial(c.face));
