@@ -36,9 +36,12 @@ test-asan: deps
 test-windows:
 	BUILD_WINDOWS=$(BUILD_WINDOWS) JOBS=$(JOBS) scripts/test-windows
 
+# The Google Benchmark programs, then start-up, memory and keystroke figures
+# of the desktop program on a virtual display.
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
+	@echo "== bench/startup.py"; bench/startup.py $(BUILD)
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

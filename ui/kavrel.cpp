@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QPolygonF>
 #include <QScreen>
 #include <QStyle>
 #include <QTextDocument>
@@ -138,18 +139,6 @@ constexpr std::array<Caption, 10> Captions{{
     {"TextLanguag", "Languag"},
 }};
 
-// The borders and backgrounds of the three looks. Colours come from the
-// system palette apart from the white of the cells and the input box.
-constexpr const char* LookStyle = R"(
-QLineEdit[look="label"], QPlainTextEdit[look="label"] {
-    border: none; background: palette(window); }
-QLineEdit[look="cell"] {
-    border: 1px solid palette(text); background: white; }
-QLineEdit[look="input"] {
-    border: 2px solid; background: white;
-    border-color: palette(dark) palette(light) palette(light) palette(dark); }
-)";
-
 QString fromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -191,6 +180,62 @@ QString spoken(const QString& text) {
     return name;
 }
 
+// Borders and backgrounds, drawn by the boxes themselves (a style sheet would
+// bring its whole engine into the start-up): a label is the window's face; a
+// cell is white in a one-pixel line of the text colour; the input box is
+// white in a two-pixel sunken edge, dark at top and left, light at bottom
+// and right, the colours meeting on the diagonal at the corners.
+int borderWidth(Look look) { return look == Input ? 2 : look == Cell ? 1 : 0; }
+
+void setBackground(QWidget* box, Look look) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, look == Label ? palette.color(QPalette::Window) : QColor(Qt::white));
+    box->setPalette(palette);
+}
+
+class TextBox final : public QLineEdit {
+public:
+    TextBox(Look look, QWidget* parent) : QLineEdit(parent), look_(look) {
+        setFrame(false);
+        const int border = borderWidth(look);
+        setTextMargins(border, border, border, border);
+        setBackground(this, look);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        // Neighbouring cells share a border line: a repaint of that line alone,
+        // which comes with every change of the cell beside it, needs no text.
+        if (look_ != Cell || event->region().intersects(rect().adjusted(1, 1, -1, -1)))
+            QLineEdit::paintEvent(event);
+        if (look_ == Label) return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        const qreal w = width();
+        const qreal h = height();
+        if (look_ == Cell) {
+            painter.setBrush(palette().text());
+            painter.drawRect(QRectF(0, h - 1, w, 1));
+            painter.drawRect(QRectF(w - 1, 0, 1, h));
+            painter.drawRect(QRectF(0, 0, 1, h));
+            painter.drawRect(QRectF(0, 0, w, 1));
+            return;
+        }
+        // Light edges first, dark over them, as the corners share pixels.
+        const qreal b = borderWidth(Input);
+        painter.setBrush(palette().light());
+        painter.drawConvexPolygon(QPolygonF{{{b, h - b}, {0, h}, {w, h}, {w, h - b}}});
+        painter.drawConvexPolygon(QPolygonF{{{w - b, b}, {w - b, h}, {w, h}, {w, 0}}});
+        painter.setBrush(palette().dark());
+        painter.drawConvexPolygon(QPolygonF{{{0, 0}, {0, h}, {b, h - b}, {b, 0}}});
+        painter.drawConvexPolygon(QPolygonF{{{0, 0}, {0, b}, {w - b, b}, {w, 0}}});
+    }
+
+private:
+    const Look look_;
+};
+
 QWidget* makeControl(const Control& c, QWidget* parent) {
     QWidget* widget = nullptr;
     if (c.look == List) {
@@ -200,6 +245,8 @@ QWidget* makeControl(const Control& c, QWidget* parent) {
         widget = list;
     } else if (c.lines == Wrap) {
         auto* box = new QPlainTextEdit(parent);
+        box->setFrameShape(QFrame::NoFrame);
+        setBackground(box, c.look);
         box->setReadOnly(c.access == ReadOnly);
         box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         box->setWordWrapMode(QTextOption::WordWrap);
@@ -209,7 +256,7 @@ QWidget* makeControl(const Control& c, QWidget* parent) {
         box->document()->setDocumentMargin(1);
         widget = box;
     } else {
-        auto* box = new QLineEdit(parent);
+        auto* box = new TextBox(c.look, parent);
         box->setReadOnly(c.access == ReadOnly);
         box->setAlignment(alignment(c.align));
         widget = box;
@@ -281,7 +328,6 @@ QWidget* buildClientArea(QMainWindow* window) {
             nameAfter(box, box);
         }
     }
-    client->setStyleSheet(QLatin1String(LookStyle));
     window->setCentralWidget(client);
     return client;
 }

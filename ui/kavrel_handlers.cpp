@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
 #include <algorithm>
 #include <array>
@@ -34,9 +35,10 @@ constexpr char SettingsKey[] = "LANG";
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Sets a one-line box and shows it from its first character, as a box that
-// has just been given a text does, however long the text is.
+// has just been given a text does, however long the text is. A text the box
+// already holds is not set again: laying it out anew is most of a keystroke.
 void Show(QLineEdit* box, const QString& text) {
-    box->setText(text);
+    if (box->text() != text) box->setText(text);
     box->setCursorPosition(0);
 }
 
@@ -88,7 +90,13 @@ public:
         if (auto* line = qobject_cast<QLineEdit*>(widget)) {
             Show(line, FromUtf8(utf8));
         } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
-            text->setPlainText(FromUtf8(utf8));
+            const QString caption = FromUtf8(utf8);
+            const QTextCursor cursor = text->textCursor();
+            if (text->toPlainText() != caption) {
+                text->setPlainText(caption);
+            } else if (cursor.position() != 0 || cursor.hasSelection()) {
+                text->moveCursor(QTextCursor::Start);  // where setPlainText leaves it, selection cleared
+            }
         }
     }
 

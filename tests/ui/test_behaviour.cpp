@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTest>
 #include <QUrl>
 
@@ -213,6 +214,35 @@ private Q_SLOTS:
         QCOMPARE(window->ClickNomer->text(), QStringLiteral("123456789012345"));
         QTest::keyClick(window->ClickNomer, Qt::Key_8);
         QCOMPARE(window->ClickNomer->text(), QStringLiteral("1234567890123458"));
+    }
+
+    // Every refresh sets the captions and results afresh, also where the text
+    // is already right: an edited prompt comes back, selections and cursors
+    // in the caption and result boxes go back to the start.
+    void refreshResetsUnchangedBoxes() {
+        window = start();
+        QTest::keyClick(window->ClickNomer, Qt::Key_End);
+        QTest::keyClicks(window->ClickNomer, QStringLiteral("404"));  // eleven digits: nothing decodes
+        QCOMPARE(window->Zavod->text(), QStringLiteral("It is not used"));
+        window->TextVvedite->setText(QStringLiteral("edited"));  // the prompt box is not read-only
+        window->TextVnimanie->selectAll();
+        QTextCursor middle = window->TextOpredelenie->textCursor();
+        middle.setPosition(5);
+        window->TextOpredelenie->setTextCursor(middle);
+        window->TextPolucheno->setSelection(2, 4);
+        window->Zavod->setCursorPosition(3);
+        window->Seria->setSelection(1, 5);
+        QTest::keyClick(window->ClickNomer, Qt::Key_5);  // twelve digits: the same results
+        QCOMPARE(window->ClickNomer->text(), QStringLiteral("157009404045"));
+        QCOMPARE(window->TextVvedite->text(), qs(kavrel::InterfaceTexts[4].english));
+        for (QPlainTextEdit* box : {window->TextVnimanie, window->TextOpredelenie}) {
+            QVERIFY(!box->textCursor().hasSelection());
+            QCOMPARE(box->textCursor().position(), 0);
+        }
+        for (QLineEdit* box : {window->TextPolucheno, window->Zavod, window->Seria}) {
+            QVERIFY(!box->hasSelectedText());
+            QCOMPARE(box->cursorPosition(), 0);
+        }
     }
 
     // A paste from the box's context menu is not typing: it is taken as it

@@ -274,6 +274,69 @@ private Q_SLOTS:
         QCOMPARE(window->boxText(name) != before, !readOnly);
     }
 
+    // The corners of the input box's two-pixel sunken edge: the dark top and
+    // left edges meet the light bottom and right edges on the diagonal, where
+    // a pixel is half of each; the corners of a cell are its line colour.
+    void borderCorners_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QPoint>("fromTopLeft");  // negative: from the right or bottom edge
+        QTest::addColumn<QString>("colour");
+        const QString input = QStringLiteral("ClickNomer");
+        QTest::newRow("input, top left") << input << QPoint(0, 0) << "dark";
+        QTest::newRow("input, top left inner") << input << QPoint(1, 1) << "dark";
+        QTest::newRow("input, top right outer") << input << QPoint(-1, 0) << "half";
+        QTest::newRow("input, top right, top edge") << input << QPoint(-2, 0) << "dark";
+        QTest::newRow("input, top right inner") << input << QPoint(-1, 1) << "light";
+        QTest::newRow("input, top right, diagonal") << input << QPoint(-2, 1) << "half";
+        QTest::newRow("input, bottom left outer") << input << QPoint(0, -1) << "half";
+        QTest::newRow("input, bottom left, left edge") << input << QPoint(0, -2) << "dark";
+        QTest::newRow("input, bottom left inner") << input << QPoint(1, -1) << "light";
+        QTest::newRow("input, bottom left, diagonal") << input << QPoint(1, -2) << "half";
+        QTest::newRow("input, bottom right") << input << QPoint(-1, -1) << "light";
+        QTest::newRow("input, bottom right inner") << input << QPoint(-2, -2) << "light";
+        QTest::newRow("input, inside") << input << QPoint(2, 2) << "white";
+        QTest::newRow("cell, top left") << "Strana" << QPoint(0, 0) << "ink";
+        QTest::newRow("cell, top right") << "Strana" << QPoint(-1, 0) << "ink";
+        QTest::newRow("cell, bottom left") << "Strana" << QPoint(0, -1) << "ink";
+        QTest::newRow("cell, bottom right") << "Strana" << QPoint(-1, -1) << "ink";
+        QTest::newRow("cell, inside") << "Strana" << QPoint(1, 1) << "white";
+    }
+    void borderCorners() {
+        QFETCH(QString, box);
+        QFETCH(QPoint, fromTopLeft);
+        QFETCH(QString, colour);
+        const QRect place = control(box)->geometry();
+        const int x = fromTopLeft.x() >= 0 ? place.left() + fromTopLeft.x() : place.right() + 1 + fromTopLeft.x();
+        const int y = fromTopLeft.y() >= 0 ? place.top() + fromTopLeft.y() : place.bottom() + 1 + fromTopLeft.y();
+        const QPalette palette = QApplication::palette();
+        const QColor dark = palette.color(QPalette::Dark);
+        const QColor light = palette.color(QPalette::Light);
+        const QColor expected = colour == "dark"    ? dark
+                                : colour == "light" ? light
+                                : colour == "ink"   ? palette.color(QPalette::Text)
+                                : colour == "white" ? QColor(Qt::white)
+                                                    : QColor((dark.red() + light.red()) / 2, (dark.green() + light.green()) / 2,
+                                                             (dark.blue() + light.blue()) / 2);
+        const QColor seen = pixel(client(), x, y);
+        QVERIFY2(qAbs(seen.red() - expected.red()) <= 1 && qAbs(seen.green() - expected.green()) <= 1 &&
+                     qAbs(seen.blue() - expected.blue()) <= 1,
+                 qPrintable(seen.name() + " instead of " + expected.name()));
+    }
+
+    // A cell and its neighbour share a border line, which every change of
+    // the neighbour repaints alone: that repaint still draws the line.
+    void sharedBorderRepaintedAlone() {
+        QWidget* cell = window->TextStrana;
+        QCOMPARE(cell->geometry().right(), window->Strana->geometry().left());
+        const QRect line(cell->width() - 1, 0, 1, cell->height());
+        QImage image(cell->size(), QImage::Format_RGB32);
+        image.fill(Qt::green);
+        cell->render(&image, line.topLeft(), QRegion(line));
+        for (int y = 0; y < cell->height(); ++y)
+            QCOMPARE(pixel(image, line.x(), y), QApplication::palette().color(QPalette::Text));
+        QCOMPARE(pixel(image, line.x() - 1, cell->height() / 2), QColor(Qt::green));  // only the line was asked for
+    }
+
     void osibkaIsRed() {
         const QImage image = client();
         int red = 0;
