@@ -278,9 +278,15 @@ QWidget* makeControl(const Control& c, QWidget* parent) {
 // later change of that text.
 void nameAfter(QWidget* named, QWidget* source) {
     if (auto* line = qobject_cast<QLineEdit*>(source)) {
-        QObject::connect(line, &QLineEdit::textChanged, named,
-                         [named](const QString& text) { named->setAccessibleName(spoken(text)); });
-        named->setAccessibleName(spoken(line->text()));
+        // A combo box is read by its selection on Linux, where the name set
+        // here is not used: its caption goes into its description as well.
+        const bool list = qobject_cast<QComboBox*>(named) != nullptr;
+        const auto name = [named, list](const QString& text) {
+            named->setAccessibleName(spoken(text));
+            if (list) named->setAccessibleDescription(spoken(text));
+        };
+        QObject::connect(line, &QLineEdit::textChanged, named, name);
+        name(line->text());
     } else if (auto* box = qobject_cast<QPlainTextEdit*>(source)) {
         QObject::connect(box, &QPlainTextEdit::textChanged, named,
                          [named, box] { named->setAccessibleName(spoken(box->toPlainText())); });

@@ -502,6 +502,11 @@ private Q_SLOTS:
         QCOMPARE(accessibleName(window->Strana), QStringLiteral("Страна, город"));
         QCOMPARE(accessibleName(window->Mesiac), QStringLiteral("Месяц изготовления"));
         QCOMPARE(accessibleName(window->TextVnimanie), qs(kavrel::test::CaptionTexts[2].rus).simplified());
+        // The language list with an item chosen: a screen reader on Linux
+        // names it by the item, and still hears the caption in its description.
+        window->Languag->setCurrentIndex(1);
+        QCOMPARE(QAccessible::queryAccessibleInterface(window->Languag)->text(QAccessible::Description),
+                 QStringLiteral("Язык"));
         // A result's own text does not rename it.
         window->Strana->setText(QStringLiteral("Italy"));
         QCOMPARE(accessibleName(window->Strana), QStringLiteral("Страна, город"));
