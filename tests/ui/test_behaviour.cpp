@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -243,6 +244,31 @@ private Q_SLOTS:
             QVERIFY(!box->hasSelectedText());
             QCOMPARE(box->cursorPosition(), 0);
         }
+    }
+
+    // Text from an input method is typed text: it is taken only when each
+    // of its characters would be.
+    void inputMethod_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("commit");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("digits") << "157009" << "40" << "15700940";
+        QTest::newRow("a letter among digits") << "157009" << "4x" << "157009";
+        QTest::newRow("cyrillic") << "157009" << "жж" << "157009";
+        QTest::newRow("up to sixteen") << "12345678901234" << "56" << "1234567890123456";
+        QTest::newRow("beyond sixteen") << "12345678901234" << "567" << "12345678901234";
+    }
+    void inputMethod() {
+        QFETCH(QString, before);
+        QFETCH(QString, commit);
+        QFETCH(QString, result);
+        window = start();
+        Retype(*window, before);
+        QInputMethodEvent event;
+        event.setCommitString(commit);
+        QApplication::sendEvent(window->ClickNomer, &event);
+        QCOMPARE(window->ClickNomer->text(), result);
+        QCOMPARE(window->Nomer, result);
     }
 
     // A paste from the box's context menu is not typing: it is taken as it
