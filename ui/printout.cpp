@@ -13,15 +13,44 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QLibrary>
 #include <QPdfWriter>
 #include <QTemporaryFile>
 
 #include <cups/cups.h>
+
+#include <type_traits>
 #endif
 
 #include <algorithm>
+#include <optional>
 
 namespace kavrel {
+
+#ifdef KAVREL_HAVE_CUPS
+// libcups is loaded when the first page is printed, not with the program:
+// it brings some twenty libraries (TLS, Kerberos, Avahi) that would slow
+// the start of a window which may never print.
+struct CupsApi {
+    decltype(&::cupsCancelJob2) cancelJob2;
+    decltype(&::cupsDoRequest) doRequest;
+    decltype(&::cupsFreeDests) freeDests;
+    decltype(&::cupsGetNamedDest) getNamedDest;
+    decltype(&::cupsGetOption) getOption;
+    decltype(&::cupsLastErrorString) lastErrorString;
+    decltype(&::cupsPrintFile2) printFile2;
+    decltype(&::cupsUser) user;
+    decltype(&::ippAddString) addString;
+    decltype(&::ippAddStrings) addStrings;
+    decltype(&::ippContainsString) containsString;
+    decltype(&::ippDelete) deleteIpp;
+    decltype(&::ippFindAttribute) findAttribute;
+    decltype(&::ippGetInteger) getInteger;
+    decltype(&::ippGetString) getString;
+    decltype(&::ippNewRequest) newRequest;
+};
+#endif
+
 namespace {
 
 constexpr double ScreenDpi = 96.0;
@@ -41,6 +70,38 @@ QPageLayout PageFor(const QPrinter& printer) {
 }
 
 #ifdef KAVREL_HAVE_CUPS
+// The functions of libcups, or null when the library cannot be loaded.
+const CupsApi* Cups() {
+    static const std::optional<CupsApi> api = []() -> std::optional<CupsApi> {
+        QLibrary library(QStringLiteral("cups"), 2);  // stays loaded
+        if (!library.load()) return std::nullopt;
+        CupsApi a{};
+        bool all = true;
+        const auto resolve = [&library, &all](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library.resolve(name));
+            all = all && function;
+        };
+        resolve(a.cancelJob2, "cupsCancelJob2");
+        resolve(a.doRequest, "cupsDoRequest");
+        resolve(a.freeDests, "cupsFreeDests");
+        resolve(a.getNamedDest, "cupsGetNamedDest");
+        resolve(a.getOption, "cupsGetOption");
+        resolve(a.lastErrorString, "cupsLastErrorString");
+        resolve(a.printFile2, "cupsPrintFile2");
+        resolve(a.user, "cupsUser");
+        resolve(a.addString, "ippAddString");
+        resolve(a.addStrings, "ippAddStrings");
+        resolve(a.containsString, "ippContainsString");
+        resolve(a.deleteIpp, "ippDelete");
+        resolve(a.findAttribute, "ippFindAttribute");
+        resolve(a.getInteger, "ippGetInteger");
+        resolve(a.getString, "ippGetString");
+        resolve(a.newRequest, "ippNewRequest");
+        return all ? std::optional<CupsApi>(a) : std::nullopt;
+    }();
+    return api ? &*api : nullptr;
+}
+
 // Qt names a CUPS destination "printer" or "printer/instance".
 struct Destination {
     explicit Destination(const QString& qtName)
@@ -51,18 +112,18 @@ struct Destination {
     QByteArray instance;
 };
 
-QString CupsError() { return QString::fromUtf8(cupsLastErrorString()); }
+QString CupsError(const CupsApi& cups) { return QString::fromUtf8(cups.lastErrorString()); }
 
 // What keeps the printer from taking a page now, as its server says.
-PrintFault PrinterFault(const Destination& printer, QString& detail) {
-    cups_dest_t* dest = cupsGetNamedDest(nullptr, printer.name.constData(), printer.instanceOrNull());
+PrintFault PrinterFault(const CupsApi& cups, const Destination& printer, QString& detail) {
+    cups_dest_t* dest = cups.getNamedDest(nullptr, printer.name.constData(), printer.instanceOrNull());
     if (!dest) {
-        detail = CupsError();  // gone since Qt listed it, or the server is
+        detail = CupsError(cups);  // gone since Qt listed it, or the server is
         return PrintFault::NotTaken;
     }
-    const QByteArray accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
-    const QByteArray state = cupsGetOption("printer-state", dest->num_options, dest->options);
-    cupsFreeDests(1, dest);
+    const QByteArray accepting = cups.getOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    const QByteArray state = cups.getOption("printer-state", dest->num_options, dest->options);
+    cups.freeDests(1, dest);
     if (accepting == "false") return PrintFault::NotAccepting;
     // A stopped printer would keep the page until someone starts it again.
     if (state.toInt() == IPP_PSTATE_STOPPED) return PrintFault::Stopped;
@@ -98,8 +159,21 @@ Printout* Printout::Send(const QPixmap& image, const QString& title, QObject* ow
     const QPageLayout page = PageFor(printer);
 
 #ifdef KAVREL_HAVE_CUPS
+    if (const CupsApi* cups = Cups()) return SendToCups(*cups, image, title, owner, page, outcome);
+#endif
+    // Without libcups, QPrinter's own engine reports a failed page through end().
+    printer.setPageLayout(page);
+    printer.setDocName(title);
+    if (!PaintAtNaturalSize(printer, image) || printer.printerState() == QPrinter::Error)
+        outcome.fault = PrintFault::NotTaken;
+    return nullptr;
+}
+
+#ifdef KAVREL_HAVE_CUPS
+Printout* Printout::SendToCups(const CupsApi& cups, const QPixmap& image, const QString& title, QObject* owner,
+                               const QPageLayout& page, PrintOutcome& outcome) {
     const Destination dest(outcome.printer);
-    outcome.fault = PrinterFault(dest, outcome.detail);
+    outcome.fault = PrinterFault(cups, dest, outcome.detail);
     if (outcome.fault != PrintFault::None) return nullptr;
 
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/kavrel-XXXXXX.pdf"));
@@ -116,23 +190,16 @@ Printout* Printout::Send(const QPixmap& image, const QString& title, QObject* ow
         outcome.detail = file.errorString();
         return nullptr;
     }
-    const int job = cupsPrintFile2(nullptr, dest.name.constData(), QFile::encodeName(file.fileName()).constData(),
-                                   title.toUtf8().constData(), 0, nullptr);
+    const int job = cups.printFile2(nullptr, dest.name.constData(), QFile::encodeName(file.fileName()).constData(),
+                                    title.toUtf8().constData(), 0, nullptr);
     if (job == 0) {
         outcome.fault = PrintFault::NotTaken;
-        outcome.detail = CupsError();
+        outcome.detail = CupsError(cups);
         return nullptr;
     }
     return new Printout(outcome.printer, job, owner);
-#else
-    // Elsewhere QPrinter's own engine reports a failed page through end().
-    printer.setPageLayout(page);
-    printer.setDocName(title);
-    if (!PaintAtNaturalSize(printer, image) || printer.printerState() == QPrinter::Error)
-        outcome.fault = PrintFault::NotTaken;
-    return nullptr;
-#endif
 }
+#endif
 
 Printout::Printout(const QString& printer, int job, QObject* owner)
     : QObject(owner), printer_(printer), job_(job), timer_(new QTimer(this)) {
@@ -142,20 +209,20 @@ Printout::Printout(const QString& printer, int job, QObject* owner)
 
 void Printout::Follow() {
 #ifdef KAVREL_HAVE_CUPS
-    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const CupsApi& cups = *Cups();  // loaded: the job was sent through it
+    ipp_t* request = cups.newRequest(IPP_OP_GET_JOB_ATTRIBUTES);
     const QByteArray uri = "ipp://localhost/jobs/" + QByteArray::number(job_);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+    cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cups.user());
     static const char* const wanted[] = {"job-state", "job-state-reasons", "job-printer-state-message"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, wanted);
-    ipp_t* response = cupsDoRequest(nullptr, request, "/");
-    const int state = ippGetInteger(ippFindAttribute(response, "job-state", IPP_TAG_ENUM), 0);
-    ipp_attribute_t* reasons = ippFindAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD);
-    const bool byUser = ippContainsString(reasons, "job-canceled-by-user") != 0;
-    const QString said =
-        QString::fromUtf8(ippGetString(ippFindAttribute(response, "job-printer-state-message", IPP_TAG_TEXT), 0,
-                                       nullptr));
-    ippDelete(response);
+    cups.addStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, wanted);
+    ipp_t* response = cups.doRequest(nullptr, request, "/");
+    const int state = cups.getInteger(cups.findAttribute(response, "job-state", IPP_TAG_ENUM), 0);
+    ipp_attribute_t* reasons = cups.findAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD);
+    const bool byUser = cups.containsString(reasons, "job-canceled-by-user") != 0;
+    const QString said = QString::fromUtf8(
+        cups.getString(cups.findAttribute(response, "job-printer-state-message", IPP_TAG_TEXT), 0, nullptr));
+    cups.deleteIpp(response);
 
     PrintOutcome outcome{PrintFault::None, printer_, said};
     if (state == IPP_JSTATE_ABORTED || (state == IPP_JSTATE_CANCELED && !byUser)) {
@@ -163,10 +230,10 @@ void Printout::Follow() {
     } else if (state >= IPP_JSTATE_PENDING && state < IPP_JSTATE_CANCELED) {
         const Destination dest(printer_);
         QString ignored;
-        if (PrinterFault(dest, ignored) != PrintFault::Stopped) return;  // still on its way
+        if (PrinterFault(cups, dest, ignored) != PrintFault::Stopped) return;  // still on its way
         // Withdrawn, so that a page reported as not printed never comes out
         // when the printer is started again.
-        cupsCancelJob2(nullptr, dest.name.constData(), job_, 0);
+        cups.cancelJob2(nullptr, dest.name.constData(), job_, 0);
         outcome.fault = PrintFault::Stopped;
         outcome.detail.clear();
     }

@@ -15,11 +15,14 @@
 #include <QObject>
 #include <QString>
 
+class QPageLayout;
 class QPagedPaintDevice;
 class QPixmap;
 class QTimer;
 
 namespace kavrel {
+
+struct CupsApi;  // the functions of libcups, loaded when first needed
 
 // Why a page did not come out, as far as the program can tell.
 enum class PrintFault {
@@ -67,6 +70,9 @@ Q_SIGNALS:
 
 private:
     Printout(const QString& printer, int job, QObject* owner);
+    // Send() through libcups, where it is found.
+    static Printout* SendToCups(const CupsApi& cups, const QPixmap& image, const QString& title, QObject* owner,
+                                const QPageLayout& page, PrintOutcome& outcome);
     void Follow();
 
     QString printer_;
