@@ -26,16 +26,21 @@ def _title(d, win):
         return None
 
 
-def find(d, title):
+def find_all(d, title):
+    """Ids of the mapped top-level windows titled exactly `title`, bottom to top."""
+    found = []
     for win in d.screen().root.query_tree().children:
         try:
-            if win.get_attributes().map_state != X.IsViewable:
-                continue
+            if win.get_attributes().map_state == X.IsViewable and _title(d, win) == title:
+                found.append(win.id)
         except error.XError:
-            continue
-        if _title(d, win) == title:
-            return win
-    return None
+            pass
+    return found
+
+
+def find(d, title):
+    found = find_all(d, title)
+    return d.create_resource_object("window", found[0]) if found else None
 
 
 def wait(title, timeout=20.0):

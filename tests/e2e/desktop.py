@@ -244,17 +244,9 @@ def _display():
 def top_windows(title):
     """Ids of the mapped top-level windows titled `title`, bottom to top."""
     import xwin
-    from Xlib import X, error
     d = _display()
     try:
-        found = []
-        for win in d.screen().root.query_tree().children:
-            try:
-                if win.get_attributes().map_state == X.IsViewable and xwin._title(d, win) == title:
-                    found.append(win.id)
-            except error.XError:
-                pass
-        return found
+        return xwin.find_all(d, title)
     finally:
         d.close()
 

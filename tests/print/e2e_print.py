@@ -186,18 +186,13 @@ sys.path.insert(0, SCRIPTS)
 
 def top_level_windows(title):
     """Ids of the mapped top-level windows titled title."""
-    from Xlib import X, display, error
+    from Xlib import display
     import xwin
     d = display.Display()
-    found = []
-    for win in d.screen().root.query_tree().children:
-        try:
-            if win.get_attributes().map_state == X.IsViewable and xwin._title(d, win) == title:
-                found.append(win.id)
-        except error.XError:
-            pass
-    d.close()
-    return found
+    try:
+        return xwin.find_all(d, title)
+    finally:
+        d.close()
 
 
 def xdotool(*args):
