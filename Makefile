@@ -50,7 +50,7 @@ fuzz: deps
 	@for f in $(BUILD_FUZZ)/fuzz/fuzz_*; do \
 	  [ -x "$$f" ] || continue; echo "== $$f"; \
 	  mkdir -p $(BUILD_FUZZ)/corpus/$$(basename $$f); \
-	  "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(BUILD_FUZZ)/corpus/$$(basename $$f) || exit 1; \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(BUILD_FUZZ)/ $(BUILD_FUZZ)/corpus/$$(basename $$f) || exit 1; \
 	done
 
 clean:

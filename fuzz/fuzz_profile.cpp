@@ -36,11 +36,16 @@ std::string Norm(std::string_view name) {
 
 bool Has(std::string_view s, std::string_view chars) { return s.find_first_of(chars) != std::string_view::npos; }
 
+// The bytes of the first n characters: grown a byte at a time until the
+// next byte would begin character n + 1.
 std::string FirstChars(const std::string& s, std::size_t n) {
     std::string out;
-    for (std::size_t i = 0; i < s.size() && kavrel::CharacterCount(out) < n; ++i) {
-        out += s[i];
-        if (kavrel::CharacterCount(out) > n) out.pop_back();
+    for (const char c : s) {
+        out += c;
+        if (kavrel::CharacterCount(out) > n) {
+            out.pop_back();
+            break;
+        }
     }
     return out;
 }
