@@ -9,8 +9,6 @@
 namespace kavrel {
 namespace {
 
-std::size_t CharWidth(std::string_view s, std::size_t pos) { return NextUtf8Char(s, pos).length; }
-
 bool IsAscii(std::string_view s) {
     unsigned char any = 0;
     for (const char c : s) any |= static_cast<unsigned char>(c);
@@ -37,7 +35,7 @@ struct CharIndex {
         std::size_t pos = 0;
         while (pos < s.size() && count < kMax) {
             start[count++] = pos;
-            pos += CharWidth(s, pos);
+            pos += NextUtf8Char(s, pos).length;
         }
         start[count] = pos;
     }

@@ -2,6 +2,7 @@
 
 #include "platform/openlink.h"
 #include "platform/site.h"
+#include "ui/widgets.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -12,7 +13,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPalette>
 #include <QPixmap>
 #include <QScreen>
@@ -62,18 +62,6 @@ constexpr std::array<Item, 12> Items{{
     {"Text2",           TextBox,  12, 302, 346,  19, Centre, WindowFont,  8, "© 2026 The Kavrel team. All rights reserved."},
 }};
 
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QFont arial(double points, bool bold) {
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
 Qt::Alignment alignment(Align align) {
     return (align == Centre ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
 }
@@ -89,7 +77,7 @@ QWidget* makeItem(const Item& item, QWidget* page) {
         break;
     }
     case Label: {
-        auto* label = new QLabel(fromUtf8(item.text), page);
+        auto* label = new QLabel(QString::fromUtf8(item.text), page);
         label->setAlignment(alignment(item.align));
         // The same inset as the text of a borderless text box, so that label
         // and box lines in one column start at the same x.
@@ -106,7 +94,7 @@ QWidget* makeItem(const Item& item, QWidget* page) {
         break;
     }
     case TextBox: {
-        auto* box = new QLineEdit(fromUtf8(item.text), page);
+        auto* box = new QLineEdit(QString::fromUtf8(item.text), page);
         box->setFrame(false);
         box->setReadOnly(true);
         box->setAlignment(alignment(item.align));
@@ -118,7 +106,7 @@ QWidget* makeItem(const Item& item, QWidget* page) {
     widget->setObjectName(QLatin1String(item.name));
     widget->setGeometry(item.left, item.top, item.width, item.height);
     if (item.face == TitleFont) {
-        widget->setFont(arial(14.25, true));
+        widget->setFont(Arial(14.25, true));
         QPalette palette = widget->palette();
         palette.setColor(QPalette::WindowText, QColor(0, 128, 0));
         widget->setPalette(palette);
@@ -152,29 +140,22 @@ QWidget* buildPage(QWidget* window) {
 
 }  // namespace
 
-template <typename T>
-T* About::control(const char* name) const {
-    auto* widget = page_->findChild<T*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-    Q_ASSERT(widget);
-    return widget;
-}
-
 About::About()
     : QWidget(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       page_(buildPage(this)),
-      Image1(control<QLabel>("Image1")),
-      About_Nazvanie(control<QLabel>("About_Nazvanie")),
-      About_Versia(control<QLabel>("About_Versia")),
-      Shape1(control<QFrame>("Shape1")),
-      About_Avtor_Rus(control<QLineEdit>("About_Avtor_Rus")),
-      About_Adres_Rus(control<QLineEdit>("About_Adres_Rus")),
-      Text3(control<QLineEdit>("Text3")),
-      About_Adres_Eng(control<QLabel>("About_Adres_Eng")),
-      About_Milo(control<QLineEdit>("About_Milo")),
-      About_Sait(control<QLineEdit>("About_Sait")),
-      Text1(control<QLineEdit>("Text1")),
-      Text2(control<QLineEdit>("Text2")) {
+      Image1(Child<QLabel>(page_, "Image1")),
+      About_Nazvanie(Child<QLabel>(page_, "About_Nazvanie")),
+      About_Versia(Child<QLabel>(page_, "About_Versia")),
+      Shape1(Child<QFrame>(page_, "Shape1")),
+      About_Avtor_Rus(Child<QLineEdit>(page_, "About_Avtor_Rus")),
+      About_Adres_Rus(Child<QLineEdit>(page_, "About_Adres_Rus")),
+      Text3(Child<QLineEdit>(page_, "Text3")),
+      About_Adres_Eng(Child<QLabel>(page_, "About_Adres_Eng")),
+      About_Milo(Child<QLineEdit>(page_, "About_Milo")),
+      About_Sait(Child<QLineEdit>(page_, "About_Sait")),
+      Text1(Child<QLineEdit>(page_, "Text1")),
+      Text2(Child<QLineEdit>(page_, "Text2")) {
     [[maybe_unused]] static const bool accessible = [] {
         QAccessible::installFactory(&AccessibleAbout);
         return true;
@@ -183,13 +164,13 @@ About::About()
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("About"));
     setWindowIcon(QIcon(QStringLiteral(":/kavrel/kavrel.png")));
-    setFont(arial(8.25, false));
+    setFont(Arial(8.25, false));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(255, 255, 255));
     setPalette(palette);
     setAutoFillBackground(true);
 
-    const QString host = fromUtf8(SiteHost);
+    const QString host = QString::fromUtf8(SiteHost);
     About_Milo->setText(QStringLiteral("E-mail: team@") + host);
     About_Sait->setText(host);
     About_Sait->setCursor(Qt::PointingHandCursor);
@@ -206,11 +187,7 @@ About::About()
 }
 
 bool About::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == About_Sait && event->type() == QEvent::MouseButtonRelease) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton && About_Sait->rect().contains(mouse->position().toPoint()))
-            About_Sait_Click();
-    }
+    if (watched == About_Sait && IsLeftClickOn(About_Sait, event)) About_Sait_Click();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -44,9 +44,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    template <typename T>
-    T* control(const char* name) const;
-
     // Opens the site that the site line names, as it reads at the click.
     void About_Sait_Click();
 };

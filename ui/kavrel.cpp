@@ -1,7 +1,9 @@
 #include "ui/kavrel.h"
 
+#include "lang/texts.h"
 #include "platform/settings.h"
 #include "platform/site.h"
+#include "ui/widgets.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -122,11 +124,11 @@ constexpr std::array<DesignText, 16> DesignTexts{{
 // For a screen reader, a result box, the input box, the example numbers and
 // the language list are named by the caption beside them; every other box
 // is named by its own text.
-struct Caption {
+struct NamedBy {
     const char* caption;
     const char* box;
 };
-constexpr std::array<Caption, 10> Captions{{
+constexpr std::array<NamedBy, 10> Captions{{
     {"TextVvedite", "ClickNomer"},
     {"TextSeriiniiNomer", "SeriiniiNomer"},
     {"TextStrana", "Strana"},
@@ -138,10 +140,6 @@ constexpr std::array<Caption, 10> Captions{{
     {"TextPrimer", "Text7"},
     {"TextLanguag", "Languag"},
 }};
-
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 const char* lookName(Look look) {
     switch (look) {
@@ -161,14 +159,6 @@ Qt::Alignment alignment(Align align) {
     case NoAlign: break;
     }
     return Qt::AlignLeft | Qt::AlignVCenter;
-}
-
-QFont arial(const Face& face) {
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(face.points);
-    font.setBold(face.bold);
-    return font;
 }
 
 // A caption as a screen reader should say it: one line, blanks collapsed,
@@ -240,7 +230,7 @@ QWidget* makeControl(const Control& c, QWidget* parent) {
     QWidget* widget = nullptr;
     if (c.look == List) {
         auto* list = new QComboBox(parent);
-        list->addItems({QStringLiteral("ENG"), QStringLiteral("RUS")});
+        list->addItems({QString::fromUtf8(LanguageEng), QString::fromUtf8(LanguageRus)});  // indexes 0 and 1
         list->setCurrentIndex(-1);
         widget = list;
     } else if (c.lines == Wrap) {
@@ -265,7 +255,7 @@ QWidget* makeControl(const Control& c, QWidget* parent) {
     widget->setProperty("look", QLatin1String(lookName(c.look)));
     widget->setGeometry(c.left, c.top, c.width, c.height);
     if (c.face.points > 0)
-        widget->setFont(arial(c.face));
+        widget->setFont(Arial(c.face.points, c.face.bold));
     if (c.face.red) {
         QPalette palette = widget->palette();
         palette.setColor(QPalette::Text, QColor(255, 0, 0));
@@ -322,15 +312,14 @@ QWidget* buildClientArea(QMainWindow* window) {
     // Created in table order, which is the tab order.
     for (const Control& c : Controls)
         makeControl(c, client);
-    for (const Caption& pair : Captions)
-        nameAfter(client->findChild<QWidget*>(QLatin1String(pair.box)),
-                  client->findChild<QWidget*>(QLatin1String(pair.caption)));
+    for (const NamedBy& pair : Captions)
+        nameAfter(Child<QWidget>(client, pair.box), Child<QWidget>(client, pair.caption));
     for (const Control& c : Controls) {
-        const bool hasCaption = std::any_of(Captions.begin(), Captions.end(), [&c](const Caption& pair) {
+        const bool hasCaption = std::any_of(Captions.begin(), Captions.end(), [&c](const NamedBy& pair) {
             return std::string_view(pair.box) == c.name;
         });
         if (!hasCaption) {
-            QWidget* box = client->findChild<QWidget*>(QLatin1String(c.name));
+            QWidget* box = Child<QWidget>(client, c.name);
             nameAfter(box, box);
         }
     }
@@ -346,51 +335,44 @@ QAction* menuItem(QMainWindow* window, const char* name, const QString& caption)
 
 }  // namespace
 
-template <typename T>
-T* Kavrel::control(const char* name) const {
-    auto* widget = client_->findChild<T*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-    Q_ASSERT(widget);
-    return widget;
-}
-
 Kavrel::Kavrel(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                               Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       client_(buildClientArea(this)),
       Print(menuItem(this, "Print", QStringLiteral("Print"))),
       mnuAbout(menuItem(this, "mnuAbout", QStringLiteral("About"))),
-      ClickNomer(control<QLineEdit>("ClickNomer")),
-      TextSeriiniiNomer(control<QLineEdit>("TextSeriiniiNomer")),
-      SeriiniiNomer(control<QLineEdit>("SeriiniiNomer")),
-      Strana(control<QLineEdit>("Strana")),
-      TextStrana(control<QLineEdit>("TextStrana")),
-      Zavod(control<QLineEdit>("Zavod")),
-      TextZavod(control<QLineEdit>("TextZavod")),
-      God(control<QLineEdit>("God")),
-      TextGod(control<QLineEdit>("TextGod")),
-      Mesiac(control<QLineEdit>("Mesiac")),
-      TextMesiac(control<QLineEdit>("TextMesiac")),
-      Seria(control<QLineEdit>("Seria")),
-      TextSeria(control<QLineEdit>("TextSeria")),
-      DataKoda(control<QLineEdit>("DataKoda")),
-      TextDataKoda(control<QLineEdit>("TextDataKoda")),
-      TextVvedite(control<QLineEdit>("TextVvedite")),
-      TextPrimer(control<QLineEdit>("TextPrimer")),
-      Text7(control<QLineEdit>("Text7")),
-      TextVnimanie(control<QPlainTextEdit>("TextVnimanie")),
-      TextOpredelenie(control<QPlainTextEdit>("TextOpredelenie")),
-      Osibka(control<QLineEdit>("Osibka")),
-      Languag(control<QComboBox>("Languag")),
-      TextLanguag(control<QLineEdit>("TextLanguag")),
-      TextPolucheno(control<QLineEdit>("TextPolucheno")),
-      www(control<QLineEdit>("www")) {
+      ClickNomer(Child<QLineEdit>(client_, "ClickNomer")),
+      TextSeriiniiNomer(Child<QLineEdit>(client_, "TextSeriiniiNomer")),
+      SeriiniiNomer(Child<QLineEdit>(client_, "SeriiniiNomer")),
+      Strana(Child<QLineEdit>(client_, "Strana")),
+      TextStrana(Child<QLineEdit>(client_, "TextStrana")),
+      Zavod(Child<QLineEdit>(client_, "Zavod")),
+      TextZavod(Child<QLineEdit>(client_, "TextZavod")),
+      God(Child<QLineEdit>(client_, "God")),
+      TextGod(Child<QLineEdit>(client_, "TextGod")),
+      Mesiac(Child<QLineEdit>(client_, "Mesiac")),
+      TextMesiac(Child<QLineEdit>(client_, "TextMesiac")),
+      Seria(Child<QLineEdit>(client_, "Seria")),
+      TextSeria(Child<QLineEdit>(client_, "TextSeria")),
+      DataKoda(Child<QLineEdit>(client_, "DataKoda")),
+      TextDataKoda(Child<QLineEdit>(client_, "TextDataKoda")),
+      TextVvedite(Child<QLineEdit>(client_, "TextVvedite")),
+      TextPrimer(Child<QLineEdit>(client_, "TextPrimer")),
+      Text7(Child<QLineEdit>(client_, "Text7")),
+      TextVnimanie(Child<QPlainTextEdit>(client_, "TextVnimanie")),
+      TextOpredelenie(Child<QPlainTextEdit>(client_, "TextOpredelenie")),
+      Osibka(Child<QLineEdit>(client_, "Osibka")),
+      Languag(Child<QComboBox>(client_, "Languag")),
+      TextLanguag(Child<QLineEdit>(client_, "TextLanguag")),
+      TextPolucheno(Child<QLineEdit>(client_, "TextPolucheno")),
+      www(Child<QLineEdit>(client_, "www")) {
     setObjectName(QStringLiteral("Kavrel"));
     setWindowTitle(QStringLiteral("Kavrel"));
     setWindowIcon(QIcon(QStringLiteral(":/kavrel/kavrel.png")));
 
     for (const DesignText& design : DesignTexts)
-        setBoxText(design.name, fromUtf8(design.text));
-    www->setText(fromUtf8(SiteHost));
+        setBoxText(design.name, QString::fromUtf8(design.text));
+    www->setText(QString::fromUtf8(SiteHost));
 
     // The menu bar takes what it needs; the client area keeps its exact size.
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());

@@ -106,9 +106,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    template <typename T>
-    T* control(const char* name) const;
-
     void connectHandlers();
     void Refresh();
     // The character code of a key typed into ClickNomer after the filter:

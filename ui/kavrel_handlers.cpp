@@ -8,6 +8,7 @@
 #include "ui/about.h"
 #include "ui/kavrel.h"
 #include "ui/printout.h"
+#include "ui/widgets.h"
 
 #include <QAction>
 #include <QAnyStringView>
@@ -17,7 +18,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
@@ -31,8 +31,6 @@ namespace {
 
 constexpr char SettingsSection[] = "LANG";
 constexpr char SettingsKey[] = "LANG";
-
-QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Sets a one-line box and shows it from its first character, as a box that
 // has just been given a text does, however long the text is. A text the box
@@ -70,7 +68,7 @@ class ResultWidgets final : public ResultBoxes {
 public:
     explicit ResultWidgets(std::array<QLineEdit*, ResultBoxCount> boxes) : boxes_(boxes) {}
     std::string Text(ResultBox box) const override { return at(box)->text().toStdString(); }
-    void SetText(ResultBox box, std::string_view utf8) override { Show(at(box), FromUtf8(utf8)); }
+    void SetText(ResultBox box, std::string_view utf8) override { Show(at(box), QString::fromUtf8(utf8)); }
     bool TextEquals(ResultBox box, std::string_view utf8) const override {
         return QAnyStringView::equal(at(box)->text(), QUtf8StringView(utf8.data(), static_cast<qsizetype>(utf8.size())));
     }
@@ -88,9 +86,9 @@ public:
     void SetCaption(Caption box, std::string_view utf8) override {
         QWidget* widget = boxes_[static_cast<std::size_t>(box)];
         if (auto* line = qobject_cast<QLineEdit*>(widget)) {
-            Show(line, FromUtf8(utf8));
+            Show(line, QString::fromUtf8(utf8));
         } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
-            const QString caption = FromUtf8(utf8);
+            const QString caption = QString::fromUtf8(utf8);
             const QTextCursor cursor = text->textCursor();
             if (text->toPlainText() != caption) {
                 text->setPlainText(caption);
@@ -180,13 +178,13 @@ void Kavrel::Refresh() {
 void Kavrel::RaschetNomer() {
     Nomer = ClickNomer->text();
     const DecodeResult result = Decode(Nomer.toStdString());
-    Show(SeriiniiNomer, FromUtf8(result.SeriiniiNomer));
-    Show(Strana, FromUtf8(result.Strana));
-    Show(Zavod, FromUtf8(result.Zavod));
-    Show(DataKoda, FromUtf8(result.DataKoda));
-    Show(Mesiac, FromUtf8(result.Mesiac));
-    Show(God, FromUtf8(result.God));
-    Show(Seria, FromUtf8(result.Seria));
+    Show(SeriiniiNomer, QString::fromUtf8(result.SeriiniiNomer));
+    Show(Strana, QString::fromUtf8(result.Strana));
+    Show(Zavod, QString::fromUtf8(result.Zavod));
+    Show(DataKoda, QString::fromUtf8(result.DataKoda));
+    Show(Mesiac, QString::fromUtf8(result.Mesiac));
+    Show(God, QString::fromUtf8(result.God));
+    Show(Seria, QString::fromUtf8(result.Seria));
     Osibka->setVisible(result.Osibka);
 }
 
@@ -226,16 +224,15 @@ bool Kavrel::eventFilter(QObject* watched, QEvent* event) {
             if (c.unicode() != 8 && (c < u'0' || c > u'9' || CharactersIn(nomer) > 15)) return true;
             nomer += c;
         }
-    } else if (watched == www && event->type() == QEvent::MouseButtonRelease) {
-        const auto* click = static_cast<QMouseEvent*>(event);
-        if (click->button() == Qt::LeftButton && www->rect().contains(click->position().toPoint())) www_Click();
+    } else if (watched == www && IsLeftClickOn(www, event)) {
+        www_Click();
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
 About* Kavrel::aboutWindow() const { return about_; }
 
-void Kavrel::www_Click() { OpenLink(this, QStringLiteral("http://") + FromUtf8(SiteHost)); }
+void Kavrel::www_Click() { OpenLink(this, QStringLiteral("http://") + QString::fromUtf8(SiteHost)); }
 
 void Kavrel::mnuAbout_Click() {
     if (!about_) about_ = new About;  // no owner: either window can be in front
@@ -259,7 +256,7 @@ void Kavrel::tellNothingPrinted(const PrintOutcome& outcome) {
     const auto found = std::find_if(NothingPrintedTexts.begin(), NothingPrintedTexts.end(),
                                     [&outcome](const NothingPrinted& texts) { return texts.fault == outcome.fault; });
     if (found == NothingPrintedTexts.end()) return;
-    QString text = FromUtf8(Languag->currentText() == QLatin1String("RUS") ? found->russian : found->english);
+    QString text = QString::fromUtf8(Languag->currentText() == QString::fromUtf8(LanguageRus) ? found->russian : found->english);
     if (text.contains(QLatin1String("%1"))) text = text.arg(outcome.printer);
     auto* message = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kavrel"), text, QMessageBox::Ok, this);
     message->setObjectName(QStringLiteral("PrintMessage"));

@@ -490,18 +490,18 @@ private Q_SLOTS:
 
     // The names follow the captions when a language is applied.
     void accessibleNamesFollowCaptions() {
-        for (const auto& caption : kavrel::test::CaptionTexts)
-            window->setBoxText(caption.box, qs(caption.eng));
+        for (const auto& caption : kavrel::InterfaceTexts)
+            window->setBoxText(kavrel::test::BoxName(caption.box), qs(caption.english));
         QCOMPARE(accessibleName(window->Strana), QStringLiteral("Country, city"));
         QCOMPARE(accessibleName(window->ClickNomer), QStringLiteral("Enter the serial number"));
         QCOMPARE(accessibleName(window->Languag), QStringLiteral("Language"));
         QCOMPARE(accessibleName(window->Text7), QStringLiteral("Example"));
         QCOMPARE(accessibleName(window->Osibka), QStringLiteral("Error ! Specify serial number !"));
-        for (const auto& caption : kavrel::test::CaptionTexts)
-            window->setBoxText(caption.box, qs(caption.rus));
+        for (const auto& caption : kavrel::InterfaceTexts)
+            window->setBoxText(kavrel::test::BoxName(caption.box), qs(caption.russian));
         QCOMPARE(accessibleName(window->Strana), QStringLiteral("Страна, город"));
         QCOMPARE(accessibleName(window->Mesiac), QStringLiteral("Месяц изготовления"));
-        QCOMPARE(accessibleName(window->TextVnimanie), qs(kavrel::test::CaptionTexts[2].rus).simplified());
+        QCOMPARE(accessibleName(window->TextVnimanie), qs(kavrel::InterfaceTexts[2].russian).simplified());
         // The language list with an item chosen: a screen reader on Linux
         // names it by the item, and still hears the caption in its description.
         window->Languag->setCurrentIndex(1);
@@ -515,9 +515,10 @@ private Q_SLOTS:
     void captionsFit_data() {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("text");
-        for (const auto& caption : kavrel::test::CaptionTexts) {
-            QTest::addRow("%s rus", caption.box) << QString::fromLatin1(caption.box) << qs(caption.rus);
-            QTest::addRow("%s eng", caption.box) << QString::fromLatin1(caption.box) << qs(caption.eng);
+        for (const auto& caption : kavrel::InterfaceTexts) {
+            const char* box = kavrel::test::BoxName(caption.box);
+            QTest::addRow("%s rus", box) << QString::fromLatin1(box) << qs(caption.russian);
+            QTest::addRow("%s eng", box) << QString::fromLatin1(box) << qs(caption.english);
         }
         // The longest result texts of each kind in both languages.
         for (const auto* table : {&kavrel::PlantTable8, &kavrel::PlantTable10})
@@ -526,8 +527,11 @@ private Q_SLOTS:
                 QTest::addRow("Zavod %d", row.code) << QStringLiteral("Zavod") << qs(row.zavod);
                 QTest::addRow("DataKoda %d", row.code) << QStringLiteral("DataKoda") << qs(row.dataKoda);
             }
-        for (std::string_view text : kavrel::test::RussianResults)
-            QTest::addRow("result %s", text.data()) << QStringLiteral("Strana") << qs(text);
+        // Every Russian result (the not-used text once).
+        for (const kavrel::TranslationRow& row : kavrel::TranslationTable) {
+            if (row.english != kavrel::NotUsed || row.box == kavrel::ResultBox::SeriiniiNomer)
+                QTest::addRow("result %s", row.russian.data()) << QStringLiteral("Strana") << qs(row.russian);
+        }
         QTest::newRow("Mesiac September") << QStringLiteral("Mesiac") << QStringLiteral("September");
         QTest::newRow("ClickNomer 16 digits") << QStringLiteral("ClickNomer") << QStringLiteral("1234567890123456");
     }
