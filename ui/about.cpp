@@ -71,7 +71,7 @@ QWidget* makeItem(const Item& item, QWidget* page) {
     switch (item.kind) {
     case Picture: {
         auto* picture = new QLabel(page);
-        picture->setPixmap(QPixmap(QStringLiteral(":/kavrel/kavrel.png")));
+        picture->setPixmap(ProgramPicture());
         picture->setScaledContents(true);
         widget = picture;
         break;
@@ -163,7 +163,7 @@ About::About()
     setObjectName(QStringLiteral("About"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("About"));
-    setWindowIcon(QIcon(QStringLiteral(":/kavrel/kavrel.png")));
+    setWindowIcon(QIcon(ProgramPicture()));
     setFont(Arial(8.25, false));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(255, 255, 255));

@@ -368,13 +368,15 @@ Kavrel::Kavrel(QWidget* parent)
       www(Child<QLineEdit>(client_, "www")) {
     setObjectName(QStringLiteral("Kavrel"));
     setWindowTitle(QStringLiteral("Kavrel"));
-    setWindowIcon(QIcon(QStringLiteral(":/kavrel/kavrel.png")));
+    setWindowIcon(QIcon(ProgramPicture()));
 
     for (const DesignText& design : DesignTexts)
         setBoxText(design.name, QString::fromUtf8(design.text));
     www->setText(QString::fromUtf8(SiteHost));
 
     // The menu bar takes what it needs; the client area keeps its exact size.
+    // It stays in the window even where the desktop offers a global menu bar.
+    menuBar()->setNativeMenuBar(false);
     setFixedSize(ClientWidth, ClientHeight + menuBar()->sizeHint().height());
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                     screen()->availableGeometry()));

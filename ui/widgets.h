@@ -3,22 +3,47 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QIcon>
 #include <QLatin1String>
 #include <QMouseEvent>
+#include <QPixmap>
+#include <QProxyStyle>
 #include <QString>
 #include <QWidget>
 
 namespace kavrel {
 
-// Arial as the windows ask for it; fontconfig maps it to a metric-compatible
-// face where Arial itself is not installed.
+// The family that shows "Arial" on this system: Arial itself, or the face
+// fontconfig puts in its place (a metric-compatible one such as Liberation
+// Sans where that is installed). Asked once; safe to ask from any thread.
+QString ArialFamily();
+
+// Arial as the windows ask for it. The texts are Latin and Cyrillic, which
+// need no shaping engine, and are set without kerning, as the classic
+// Windows text boxes draw them.
 inline QFont Arial(double points, bool bold) {
-    QFont font(QStringLiteral("Arial"));
+    QFont font(ArialFamily());
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    font.setKerning(false);
     return font;
 }
+
+// The program's icon, 32 x 32, from its bare pixels: no image reader, which
+// would load every image format plugin to ask each whether it reads PNG.
+QPixmap ProgramPicture();
+
+// The program's style: the platform's own, except that it gives the menu
+// bar's overflow button no picture. That button shows only when the menu bar
+// cannot hold its items, which the fixed windows never let happen, and its
+// picture, read from a PNG, would load every image format plugin on the way
+// to the first paint.
+class Style final : public QProxyStyle {
+public:
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override;
+};
 
 // The control called `name` among the direct children of `parent`.
 template <typename T>

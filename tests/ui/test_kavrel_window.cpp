@@ -6,6 +6,7 @@
 #include "decode/tables.h"
 #include "platform/site.h"
 #include "ui/kavrel.h"
+#include "ui/widgets.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -108,6 +109,16 @@ private Q_SLOTS:
         QVERIFY(!window->windowIcon().isNull());
         QCOMPARE(window->windowIcon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_RGB32),
                  image.convertToFormat(QImage::Format_RGB32));
+    }
+
+    // The family the windows name for Arial is the one Qt itself would pick
+    // for "Arial", found without Qt's search through every installed font.
+    void arialStandIn() {
+        const QString picked = QFontInfo(QFont(QStringLiteral("Arial"))).family();
+        QCOMPARE(kavrel::ArialFamily(), picked);
+        QCOMPARE(QFontInfo(window->SeriiniiNomer->font()).family(), picked);
+        QCOMPARE(QFontInfo(kavrel::Arial(9.75, true)).family(), picked);
+        QVERIFY(QFontInfo(kavrel::Arial(9.75, true)).bold());
     }
 
     void menu() {
@@ -565,6 +576,23 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("%1 > %2").arg(metrics.horizontalAdvance(text)).arg(room)));
             QVERIFY(metrics.height() <= widget->height() - 2 * border);
         }
+    }
+
+    // The program's style only drops a picture the fixed window never shows:
+    // the window it draws is the one the platform's own style draws, pixel
+    // for pixel, menu bar included.
+    void programStyleDrawsTheSame() {
+        const QString platformStyle = QApplication::style()->name();
+        const QImage before = window->grab().toImage();
+        window.reset();
+        QApplication::setStyle(new kavrel::Style);
+        QVERIFY(QApplication::style()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton).isNull());
+        QVERIFY(!QApplication::style()->standardIcon(QStyle::SP_ArrowDown).isNull());
+        init();
+        const QImage after = window->grab().toImage();
+        QApplication::setStyle(platformStyle);
+        QCOMPARE(after.size(), before.size());
+        QVERIFY(after == before);
     }
 };
 
