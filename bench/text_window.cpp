@@ -1,0 +1,51 @@
+// The second yardstick of bench/startup.py: the bare window plus one line of
+// text in each of the five fonts the main window shows (the input box's,
+// the result table's, the error line's, the bold site line's and the
+// system's), started the way the program starts. What any window pays to
+// show text at all, Kavrel pays too; the rest of its start-up is its own.
+#include "ui/startup.h"
+#include "ui/widgets.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QWidget>
+
+#include <array>
+
+namespace {
+
+struct Line {
+    double points;  // 0: the system's font
+    bool bold;
+    const char* text;
+};
+
+constexpr std::array<Line, 5> Lines{{
+    {14.25, false, "15700940"},
+    {9.75, false, "Серийный номер : Serial number :"},
+    {12, false, "Ошибка ! Уточните серийный номер"},
+    {9.75, true, "kavrel.example.org"},
+    {0, false, "Print About ENG"},
+}};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    kavrel::StartUp startUp;
+    int qtArgc = argc > 0 ? 1 : 0;
+    QApplication app(qtArgc, argv);
+    startUp.ApplicationMade();
+    QWidget window(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                                Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    window.setWindowTitle(QStringLiteral("Text window"));
+    window.setFixedSize(616, 411);
+    int top = 20;
+    for (const Line& line : Lines) {
+        auto* label = new QLabel(QString::fromUtf8(line.text), &window);
+        if (line.points > 0) label->setFont(kavrel::Arial(line.points, line.bold));
+        label->setGeometry(20, top, 576, 30);
+        top += 40;
+    }
+    window.show();
+    return app.exec();
+}
