@@ -3,6 +3,7 @@
 // the result table's, the error line's, the bold site line's and the
 // system's), started the way the program starts. What any window pays to
 // show text at all, Kavrel pays too; the rest of its start-up is its own.
+#include "ui/kavrel.h"
 #include "ui/startup.h"
 #include "ui/widgets.h"
 
@@ -35,10 +36,9 @@ int main(int argc, char* argv[]) {
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
     startUp.ApplicationMade();
-    QWidget window(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                                Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    QWidget window(nullptr, kavrel::Kavrel::Frame);
     window.setWindowTitle(QStringLiteral("Text window"));
-    window.setFixedSize(616, 411);
+    window.setFixedSize(kavrel::Kavrel::ClientWidth, 411);
     int top = 20;
     for (const Line& line : Lines) {
         auto* label = new QLabel(QString::fromUtf8(line.text), &window);

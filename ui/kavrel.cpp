@@ -336,8 +336,7 @@ QAction* menuItem(QMainWindow* window, const char* name, const QString& caption)
 }  // namespace
 
 Kavrel::Kavrel(QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                              Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QMainWindow(parent, Frame),
       client_(buildClientArea(this)),
       Print(menuItem(this, "Print", QStringLiteral("Print"))),
       mnuAbout(menuItem(this, "mnuAbout", QStringLiteral("About"))),

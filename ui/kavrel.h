@@ -40,6 +40,10 @@ public:
     // Client area under the menu bar, in pixels.
     static constexpr int ClientWidth = 616;
     static constexpr int ClientHeight = 392;
+    // A fixed-size window with a title, a system menu and a close button only.
+    static constexpr Qt::WindowFlags Frame = Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                                             Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                             Qt::WindowCloseButtonHint;
 
     explicit Kavrel(QWidget* parent = nullptr);
 

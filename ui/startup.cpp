@@ -26,8 +26,8 @@ StartUp::StartUp() {
         // No second thread: the same work happens on the first, later.
     }
 #endif
-    // The menu bar stays in the window, where the layout has room for it,
-    // and Qt need not ask the session bus for a global menu bar first.
+    // The main window keeps its menu bar in the window: Qt need not ask the
+    // session bus for a global menu bar when it makes one.
     QApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
 }
 

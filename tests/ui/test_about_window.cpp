@@ -75,7 +75,7 @@ private Q_SLOTS:
         QCOMPARE(image.pixelColor(3, 3), QColor(255, 255, 255));
         QCOMPARE(image.pixelColor(368, 337), QColor(255, 255, 255));
         QCOMPARE(about->windowIcon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_RGB32),
-                 QImage(QStringLiteral(":/kavrel/kavrel.png")).convertToFormat(QImage::Format_RGB32));
+                 QImage(QStringLiteral(KAVREL_ICON_PNG)).convertToFormat(QImage::Format_RGB32));
     }
 
     void items_data() {

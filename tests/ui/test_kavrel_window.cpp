@@ -103,7 +103,7 @@ private Q_SLOTS:
     }
 
     void icon() {
-        const QImage image(QStringLiteral(":/kavrel/kavrel.png"));
+        const QImage image(QStringLiteral(KAVREL_ICON_PNG));
         QCOMPARE(image.size(), QSize(32, 32));
         QVERIFY(!image.hasAlphaChannel());
         QVERIFY(!window->windowIcon().isNull());
