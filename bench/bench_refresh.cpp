@@ -6,7 +6,7 @@
 // invalid one and every keystroke rewrites every result box. The "paint"
 // runs also let the window repaint into its backing store after each key,
 // as it does before the next key is read.
-#include "ui/kavrel.h"
+#include "ui/qt/kavrel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -39,7 +39,7 @@ void Keystroke(benchmark::State& state, int language, std::string_view number, b
     }
     // Every key must have gone through the filter into the box and the decode.
     const QString expected = shortened ? full.chopped(1) : full;
-    if (w.ClickNomer->text() != expected || w.Nomer != expected)
+    if (w.ClickNomer->text() != expected || QString::fromStdString(w.form().Nomer) != expected)
         state.SkipWithError("the keystrokes did not reach ClickNomer");
     state.SetLabel(w.Languag->currentText().toStdString());
 }
@@ -67,9 +67,8 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, argv);
 
     QTemporaryDir settingsDir;
-    kavrel::Kavrel window;
-    window.settingsFile = settingsDir.filePath(QStringLiteral("kavrel.ini")).toStdString();
-    window.Form_Load();
+    kavrel::Kavrel window(settingsDir.filePath(QStringLiteral("kavrel.ini")).toStdString());
+    window.form().Form_Load();
     window.show();
     QApplication::processEvents();
     g_window = &window;

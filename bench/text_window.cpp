@@ -3,9 +3,9 @@
 // the result table's, the error line's, the bold site line's and the
 // system's), started the way the program starts. What any window pays to
 // show text at all, Kavrel pays too; the rest of its start-up is its own.
-#include "ui/kavrel.h"
-#include "ui/startup.h"
-#include "ui/widgets.h"
+#include "ui/qt/kavrel.h"
+#include "ui/qt/startup.h"
+#include "ui/qt/widgets.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -38,11 +38,11 @@ int main(int argc, char* argv[]) {
     startUp.ApplicationMade();
     QWidget window(nullptr, kavrel::Kavrel::Frame);
     window.setWindowTitle(QStringLiteral("Text window"));
-    window.setFixedSize(kavrel::Kavrel::ClientWidth, 411);
+    window.setFixedSize(kavrel::KavrelWindow.clientWidth, 411);
     int top = 20;
     for (const Line& line : Lines) {
         auto* label = new QLabel(QString::fromUtf8(line.text), &window);
-        if (line.points > 0) label->setFont(kavrel::Arial(line.points, line.bold));
+        if (line.points > 0) label->setFont(kavrel::Arial(kavrel::Font{line.points, line.bold}));
         label->setGeometry(20, top, 576, 30);
         top += 40;
     }

@@ -1,28 +1,18 @@
 #include "platform/openlink.h"
 
-#include <QString>
-#include <QWidget>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#include <shellapi.h>
-#else
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QString>
 #include <QStringList>
 #include <QUrl>
-#endif
+#include <QWidget>
 
 namespace kavrel {
 
 void OpenLink(QWidget* form, const QString& address) {
     const QString copy = address;
-#ifdef Q_OS_WIN
-    const HWND owner = form ? reinterpret_cast<HWND>(form->winId()) : nullptr;
-    ShellExecuteW(owner, L"open", reinterpret_cast<LPCWSTR>(copy.utf16()), L"", L"", SW_SHOW);
-#else
     Q_UNUSED(form);
 #if !defined(Q_OS_MACOS)
     // On an X11 or Wayland desktop xdg-open gets the address as one argument,
@@ -40,7 +30,6 @@ void OpenLink(QWidget* form, const QString& address) {
 #endif
     // Elsewhere (macOS, or no desktop at all) Qt's desktop services decide.
     QDesktopServices::openUrl(QUrl(copy, QUrl::TolerantMode));
-#endif
 }
 
 }  // namespace kavrel

@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/ansi.h"
 #else
 #include <climits>
 #include <unistd.h>
@@ -14,25 +16,20 @@
 namespace kavrel {
 namespace {
 
-// The Win32 read fills a buffer of 256 characters but is told it holds 255,
-// so a value comes back with at most 254.
+// The read fills a buffer of 256 characters but is told it holds 255, so a
+// value comes back with at most 254.
 constexpr int kBufferSize = 256;
 constexpr int kReadSize = kBufferSize - 1;
 
 #ifdef _WIN32
-// The wide profile calls and module path keep settings working in a folder
-// whose name is outside the ANSI code page, where the ANSI calls lose them.
-std::wstring Wide(const std::string& utf8) {
-    const int size = static_cast<int>(utf8.size());
-    std::wstring out(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)), L'\0');
-    if (!out.empty()) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), static_cast<int>(out.size()));
-    return out;
-}
-
-std::string Utf8(const wchar_t* text, int length) {
-    std::string out(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr)), '\0');
-    if (!out.empty()) WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-    return out;
+// The texts cross to the profile calls in the ANSI code page. A path with a
+// character that the code page cannot hold would reach the file system
+// bent, and the settings would be lost: only such a path goes to the wide
+// calls instead.
+bool InAnsi(const std::string& utf8) {
+    bool exact = true;
+    AnsiFromUtf8(utf8, &exact);
+    return exact;
 }
 #endif
 
@@ -41,11 +38,20 @@ std::string Utf8(const wchar_t* text, int length) {
 std::string sGetINI(const std::string& sINIFile, const std::string& sSection, const std::string& sKey,
                     const std::string& sdefault) {
 #ifdef _WIN32
+    if (InAnsi(sINIFile)) {
+        char buffer[kBufferSize];
+        std::fill(std::begin(buffer), std::end(buffer), ' ');
+        const DWORD n = GetPrivateProfileStringA(AnsiFromUtf8(sSection).c_str(), AnsiFromUtf8(sKey).c_str(),
+                                                 AnsiFromUtf8(sdefault).c_str(), buffer, kReadSize,
+                                                 AnsiFromUtf8(sINIFile).c_str());
+        return Utf8FromAnsi(std::string_view(buffer, n));
+    }
     wchar_t buffer[kBufferSize];
     std::fill(std::begin(buffer), std::end(buffer), L' ');
-    const DWORD n = GetPrivateProfileStringW(Wide(sSection).c_str(), Wide(sKey).c_str(), Wide(sdefault).c_str(),
-                                             buffer, kReadSize, Wide(sINIFile).c_str());
-    return Utf8(buffer, static_cast<int>(n));
+    const DWORD n = GetPrivateProfileStringW(WideFromUtf8(sSection).c_str(), WideFromUtf8(sKey).c_str(),
+                                             WideFromUtf8(sdefault).c_str(), buffer, kReadSize,
+                                             WideFromUtf8(sINIFile).c_str());
+    return Utf8FromWide(std::wstring_view(buffer, n));
 #else
     return ProfileRead(sINIFile, sSection, sKey, sdefault, kReadSize);
 #endif
@@ -56,8 +62,13 @@ void writeINI(const std::string& sINIFile, const std::string& sSection, const st
     std::string cleaned = sValue;
     std::replace_if(cleaned.begin(), cleaned.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
 #ifdef _WIN32
-    WritePrivateProfileStringW(Wide(sSection).c_str(), Wide(sKey).c_str(), Wide(cleaned).c_str(),
-                               Wide(sINIFile).c_str());
+    if (InAnsi(sINIFile)) {
+        WritePrivateProfileStringA(AnsiFromUtf8(sSection).c_str(), AnsiFromUtf8(sKey).c_str(),
+                                   AnsiFromUtf8(cleaned).c_str(), AnsiFromUtf8(sINIFile).c_str());
+        return;
+    }
+    WritePrivateProfileStringW(WideFromUtf8(sSection).c_str(), WideFromUtf8(sKey).c_str(),
+                               WideFromUtf8(cleaned).c_str(), WideFromUtf8(sINIFile).c_str());
 #else
     ProfileWrite(sINIFile, sSection, sKey, cleaned);
 #endif
@@ -65,6 +76,8 @@ void writeINI(const std::string& sINIFile, const std::string& sSection, const st
 
 std::string SettingsPath() {
 #ifdef _WIN32
+    // The wide form, so that a folder name outside the ANSI code page is
+    // kept whole; sGetINI and writeINI pass an ANSI path on where they can.
     std::wstring module(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
@@ -76,7 +89,7 @@ std::string SettingsPath() {
     }
     const std::size_t slash = module.rfind(L'\\');
     const std::wstring folder = slash == std::wstring::npos ? std::wstring() : module.substr(0, slash);
-    return Utf8(folder.c_str(), static_cast<int>(folder.size())) + "\\kavrel.ini";
+    return Utf8FromWide(folder) + "\\kavrel.ini";
 #else
     std::string exe(PATH_MAX, '\0');
     const ssize_t n = readlink("/proc/self/exe", exe.data(), exe.size());

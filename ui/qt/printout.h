@@ -12,8 +12,12 @@
 // stopped while the page waits) only shows in the job's state.
 #pragma once
 
+#include "form/print.h"
+
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class QPageLayout;
 class QPagedPaintDevice;
@@ -24,23 +28,12 @@ namespace kavrel {
 
 struct CupsApi;  // the functions of libcups, loaded when first needed
 
-// Why a page did not come out, as far as the program can tell.
-enum class PrintFault {
-    None,              // the printer took the page
-    NoPrinter,         // no printer is set up, or no print server answers
-    NoDefaultPrinter,  // there are printers, but none is the default
-    Stopped,           // the default printer is stopped (paused or halted)
-    NotAccepting,      // the default printer refuses new jobs
-    PageNotMade,       // the page could not be drawn
-    NotTaken,          // the print server refused the job
-    NotPrinted,        // the printer took the page, then cancelled or aborted it
-};
-
-struct PrintOutcome {
-    PrintFault fault = PrintFault::None;
-    QString printer;  // the default printer, when there is one
-    QString detail;   // the print system's own words, when it gave any
-};
+// Sends `image` as one page to the default printer and calls `done` once
+// with the outcome: at once where the printer did not take the page, or
+// when it is known whether the printer printed it after all. Nothing is
+// called once `owner` is gone.
+void PrintImage(const QPixmap& image, const QString& title, QObject* owner,
+                std::function<void(const PrintOutcome&)> done);
 
 // Margin kept from the top and left edges of the page, in inches; a
 // printer that cannot print that close to the edge keeps its own. Half an
@@ -61,12 +54,12 @@ public:
     // Sends `image` as one page to the default printer and tells in
     // `outcome` whether the printer took it. When it did and the job can
     // be followed, returns the object that follows it: a child of `owner`
-    // that emits failed() should the printer not print the page after all,
-    // and deletes itself when the job is over. Otherwise returns null.
+    // that emits finished() once it knows whether the printer printed the
+    // page, and deletes itself then. Otherwise returns null.
     static Printout* Send(const QPixmap& image, const QString& title, QObject* owner, PrintOutcome& outcome);
 
 Q_SIGNALS:
-    void failed(const kavrel::PrintOutcome& outcome);
+    void finished(const kavrel::PrintOutcome& outcome);
 
 private:
     Printout(const QString& printer, int job, QObject* owner);

@@ -1,6 +1,9 @@
 // Small pieces both windows build with.
 #pragma once
 
+#include "form/layout.h"
+
+#include <QColor>
 #include <QEvent>
 #include <QFont>
 #include <QIcon>
@@ -10,6 +13,8 @@
 #include <QProxyStyle>
 #include <QString>
 #include <QWidget>
+
+#include <string_view>
 
 namespace kavrel {
 
@@ -21,14 +26,25 @@ QString ArialFamily();
 // Arial as the windows ask for it. The texts are Latin and Cyrillic, which
 // need no shaping engine, and are set without kerning, as the classic
 // Windows text boxes draw them.
-inline QFont Arial(double points, bool bold) {
+inline QFont Arial(const Font& face) {
     QFont font(ArialFamily());
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
+    font.setPointSizeF(face.points);
+    font.setBold(face.bold);
     font.setStyleStrategy(QFont::PreferNoShaping);
     font.setKerning(false);
     return font;
+}
+
+inline QColor Colour(const Rgb& rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
+
+inline Qt::Alignment Alignment(Align align) {
+    switch (align) {
+    case Align::Left: break;
+    case Align::Centre: return Qt::AlignHCenter | Qt::AlignVCenter;
+    case Align::Right: return Qt::AlignRight | Qt::AlignVCenter;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
 // The program's icon, 32 x 32, from its bare pixels: no image reader, which
@@ -47,8 +63,9 @@ public:
 
 // The control called `name` among the direct children of `parent`.
 template <typename T>
-T* Child(const QWidget* parent, const char* name) {
-    auto* widget = parent->findChild<T*>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+T* Child(const QWidget* parent, std::string_view name) {
+    auto* widget = parent->findChild<T*>(QLatin1String(name.data(), static_cast<qsizetype>(name.size())),
+                                         Qt::FindDirectChildrenOnly);
     Q_ASSERT(widget);
     return widget;
 }

@@ -1,6 +1,6 @@
-#include "ui/startup.h"
+#include "ui/qt/startup.h"
 
-#include "ui/widgets.h"
+#include "ui/qt/widgets.h"
 
 #include <QApplication>
 

@@ -1,12 +1,10 @@
 // The main window's layout: places, looks, fonts, texts, tab order, the
 // separator and the names a screen reader hears. Runs offscreen and, through
 // scripts/with-xvfb, on an X display.
-#include "captions.h"
-
 #include "decode/tables.h"
 #include "platform/site.h"
-#include "ui/kavrel.h"
-#include "ui/widgets.h"
+#include "ui/qt/kavrel.h"
+#include "ui/qt/widgets.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -47,6 +45,13 @@ int borderOf(int look) {
 
 QColor pixel(const QImage& image, int x, int y) {
     return image.pixelColor(x, y);
+}
+
+// The control of the layout called `name`.
+kavrel::Control ControlNamed(std::string_view name) {
+    for (const kavrel::ControlRow& row : kavrel::KavrelControls)
+        if (row.name == name) return row.id;
+    qFatal("no control %s", std::string(name).c_str());
 }
 
 QString accessibleName(QWidget* widget) {
@@ -117,8 +122,8 @@ private Q_SLOTS:
         const QString picked = QFontInfo(QFont(QStringLiteral("Arial"))).family();
         QCOMPARE(kavrel::ArialFamily(), picked);
         QCOMPARE(QFontInfo(window->SeriiniiNomer->font()).family(), picked);
-        QCOMPARE(QFontInfo(kavrel::Arial(9.75, true)).family(), picked);
-        QVERIFY(QFontInfo(kavrel::Arial(9.75, true)).bold());
+        QCOMPARE(QFontInfo(kavrel::Arial(kavrel::Bold)).family(), picked);
+        QVERIFY(QFontInfo(kavrel::Arial(kavrel::Bold)).bold());
     }
 
     void menu() {
@@ -279,10 +284,10 @@ private Q_SLOTS:
         // Read-only as the user meets it: typing changes only the boxes
         // that are not read-only.
         const std::string name = QTest::currentDataTag();
-        const QString before = window->boxText(name);
+        const std::string before = window->Text(ControlNamed(name));
         widget->setFocus();
         QTest::keyClicks(widget, QStringLiteral("7x"));
-        QCOMPARE(window->boxText(name) != before, !readOnly);
+        QCOMPARE(window->Text(ControlNamed(name)) != before, !readOnly);
     }
 
     // The corners of the input box's two-pixel sunken edge: the dark top and
@@ -391,7 +396,7 @@ private Q_SLOTS:
 
     void designTexts() {
         QFETCH(QString, text);
-        QCOMPARE(window->boxText(QTest::currentDataTag()), text);
+        QCOMPARE(qs(window->Text(ControlNamed(QTest::currentDataTag()))), text);
     }
 
     // The multi-line boxes break at the design-time line breaks, wrap long
@@ -403,8 +408,8 @@ private Q_SLOTS:
         QCOMPARE(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
         const QString longText = QStringLiteral("Attention  serial number of compressors \"Bitzer\" is "
                                                 "indicated only on its nameplate . See the nameplate only  !");
-        window->setBoxText("TextVnimanie", longText);
-        QCOMPARE(window->boxText("TextVnimanie"), longText);
+        window->SetText(kavrel::Control::TextVnimanie, longText.toStdString());
+        QCOMPARE(qs(window->Text(kavrel::Control::TextVnimanie)), longText);
         QCOMPARE(box->document()->blockCount(), 1);
         const QTextLayout* layout = box->document()->firstBlock().layout();
         QVERIFY(layout->lineCount() >= 2);
@@ -502,14 +507,14 @@ private Q_SLOTS:
     // The names follow the captions when a language is applied.
     void accessibleNamesFollowCaptions() {
         for (const auto& caption : kavrel::InterfaceTexts)
-            window->setBoxText(kavrel::test::BoxName(caption.box), qs(caption.english));
+            window->SetText(kavrel::ControlOf(caption.box), caption.english);
         QCOMPARE(accessibleName(window->Strana), QStringLiteral("Country, city"));
         QCOMPARE(accessibleName(window->ClickNomer), QStringLiteral("Enter the serial number"));
         QCOMPARE(accessibleName(window->Languag), QStringLiteral("Language"));
         QCOMPARE(accessibleName(window->Text7), QStringLiteral("Example"));
         QCOMPARE(accessibleName(window->Osibka), QStringLiteral("Error ! Specify serial number !"));
         for (const auto& caption : kavrel::InterfaceTexts)
-            window->setBoxText(kavrel::test::BoxName(caption.box), qs(caption.russian));
+            window->SetText(kavrel::ControlOf(caption.box), caption.russian);
         QCOMPARE(accessibleName(window->Strana), QStringLiteral("Страна, город"));
         QCOMPARE(accessibleName(window->Mesiac), QStringLiteral("Месяц изготовления"));
         QCOMPARE(accessibleName(window->TextVnimanie), qs(kavrel::InterfaceTexts[2].russian).simplified());
@@ -527,7 +532,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("text");
         for (const auto& caption : kavrel::InterfaceTexts) {
-            const char* box = kavrel::test::BoxName(caption.box);
+            const char* box = kavrel::Row(kavrel::ControlOf(caption.box)).name.data();
             QTest::addRow("%s rus", box) << QString::fromLatin1(box) << qs(caption.russian);
             QTest::addRow("%s eng", box) << QString::fromLatin1(box) << qs(caption.english);
         }

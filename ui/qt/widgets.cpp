@@ -1,4 +1,4 @@
-#include "ui/widgets.h"
+#include "ui/qt/widgets.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -6,8 +6,8 @@
 #include "lang/texts.h"
 #include "platform/settings.h"
 #include "platform/site.h"
-#include "ui/about.h"
-#include "ui/kavrel.h"
+#include "ui/qt/about.h"
+#include "ui/qt/kavrel.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -84,9 +84,8 @@ class BehaviourTest : public QObject {
     // A window loaded from the settings file of this test, shown, with the
     // focus in the input box.
     std::unique_ptr<Kavrel> start() {
-        auto w = std::make_unique<Kavrel>();
-        w->settingsFile = settingsPath().toStdString();
-        w->Form_Load();
+        auto w = std::make_unique<Kavrel>(settingsPath().toStdString());
+        w->form().Form_Load();
         w->show();
         w->activateWindow();
         w->ClickNomer->setFocus();
@@ -112,7 +111,7 @@ private Q_SLOTS:
         QCOMPARE(window->Strana->text(), QStringLiteral("Deutschland, Sindelfingen"));
         QCOMPARE(window->God->text(), QStringLiteral("1999"));
         QVERIFY(!window->Osibka->isVisibleTo(window.get()));
-        QCOMPARE(window->Nomer, QStringLiteral("15700940"));
+        QCOMPARE(qs(window->form().Nomer), QStringLiteral("15700940"));
         QCOMPARE(readSettings(), QByteArray("(missing)"));
         window->close();
         QVERIFY(readSettings().contains("[LANG]"));
@@ -196,7 +195,7 @@ private Q_SLOTS:
         QCOMPARE(window->Mesiac->text(), QStringLiteral("It is not used"));  // "00" is no month
         QCOMPARE(window->Seria->text(), QStringLiteral("94088"));
         QVERIFY(window->Osibka->isVisibleTo(window.get()));
-        QCOMPARE(window->Nomer, window->ClickNomer->text());
+        QCOMPARE(qs(window->form().Nomer), window->ClickNomer->text());
     }
 
     void sixteenCharacters() {
@@ -268,7 +267,7 @@ private Q_SLOTS:
         event.setCommitString(commit);
         QApplication::sendEvent(window->ClickNomer, &event);
         QCOMPARE(window->ClickNomer->text(), result);
-        QCOMPARE(window->Nomer, result);
+        QCOMPARE(qs(window->form().Nomer), result);
     }
 
     // A paste from the box's context menu is not typing: it is taken as it

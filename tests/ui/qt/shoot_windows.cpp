@@ -5,8 +5,8 @@
 // renders it (kavrel-*.png, about.png) and, on a real display (run it under
 // scripts/with-xvfb), the whole screen as the X server shows it
 // (screen-*.png).
-#include "ui/about.h"
-#include "ui/kavrel.h"
+#include "ui/qt/about.h"
+#include "ui/qt/kavrel.h"
 
 #include <QApplication>
 #include <QComboBox>

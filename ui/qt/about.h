@@ -4,7 +4,11 @@
 // and deletes itself when closed, so every opening builds it afresh.
 #pragma once
 
+#include "form/kavrel_form.h"
+
 #include <QWidget>
+
+#include <string>
 
 class QEvent;
 class QFrame;
@@ -13,17 +17,13 @@ class QLineEdit;
 
 namespace kavrel {
 
-class About : public QWidget {
+class About : public QWidget, public AboutView {
     Q_OBJECT
 
     // Built first: every control member below is looked up in it by name.
     QWidget* const page_;
 
 public:
-    // Client area in pixels.
-    static constexpr int ClientWidth = 372;
-    static constexpr int ClientHeight = 341;
-
     About();
 
     // The controls; each one's objectName is its member name.
@@ -40,12 +40,12 @@ public:
     QLineEdit* const Text1;
     QLineEdit* const Text2;
 
+    // The view the site line's click needs.
+    std::string Text(AboutControl box) const override;
+    void OpenLink(const std::string& address) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    // Opens the site that the site line names, as it reads at the click.
-    void About_Sait_Click();
 };
 
 }  // namespace kavrel

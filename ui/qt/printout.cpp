@@ -1,4 +1,4 @@
-#include "ui/printout.h"
+#include "ui/qt/printout.h"
 
 #include <QMarginsF>
 #include <QPageLayout>
@@ -24,6 +24,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <utility>
 
 namespace kavrel {
 
@@ -112,10 +114,10 @@ struct Destination {
     QByteArray instance;
 };
 
-QString CupsError(const CupsApi& cups) { return QString::fromUtf8(cups.lastErrorString()); }
+std::string CupsError(const CupsApi& cups) { return cups.lastErrorString(); }
 
 // What keeps the printer from taking a page now, as its server says.
-PrintFault PrinterFault(const CupsApi& cups, const Destination& printer, QString& detail) {
+PrintFault PrinterFault(const CupsApi& cups, const Destination& printer, std::string& detail) {
     cups_dest_t* dest = cups.getNamedDest(nullptr, printer.name.constData(), printer.instanceOrNull());
     if (!dest) {
         detail = CupsError(cups);  // gone since Qt listed it, or the server is
@@ -154,7 +156,7 @@ Printout* Printout::Send(const QPixmap& image, const QString& title, QObject* ow
             QPrinterInfo::availablePrinterNames().isEmpty() ? PrintFault::NoPrinter : PrintFault::NoDefaultPrinter;
         return nullptr;
     }
-    outcome.printer = target.printerName();
+    outcome.printer = target.printerName().toStdString();
     QPrinter printer(target, QPrinter::HighResolution);
     const QPageLayout page = PageFor(printer);
 
@@ -172,7 +174,7 @@ Printout* Printout::Send(const QPixmap& image, const QString& title, QObject* ow
 #ifdef KAVREL_HAVE_CUPS
 Printout* Printout::SendToCups(const CupsApi& cups, const QPixmap& image, const QString& title, QObject* owner,
                                const QPageLayout& page, PrintOutcome& outcome) {
-    const Destination dest(outcome.printer);
+    const Destination dest(QString::fromStdString(outcome.printer));
     outcome.fault = PrinterFault(cups, dest, outcome.detail);
     if (outcome.fault != PrintFault::None) return nullptr;
 
@@ -187,7 +189,7 @@ Printout* Printout::SendToCups(const CupsApi& cups, const QPixmap& image, const 
     }
     if (!made || !file.flush()) {
         outcome.fault = PrintFault::PageNotMade;
-        outcome.detail = file.errorString();
+        outcome.detail = file.errorString().toStdString();
         return nullptr;
     }
     const int job = cups.printFile2(nullptr, dest.name.constData(), QFile::encodeName(file.fileName()).constData(),
@@ -197,7 +199,7 @@ Printout* Printout::SendToCups(const CupsApi& cups, const QPixmap& image, const 
         outcome.detail = CupsError(cups);
         return nullptr;
     }
-    return new Printout(outcome.printer, job, owner);
+    return new Printout(QString::fromStdString(outcome.printer), job, owner);
 }
 #endif
 
@@ -220,16 +222,15 @@ void Printout::Follow() {
     const int state = cups.getInteger(cups.findAttribute(response, "job-state", IPP_TAG_ENUM), 0);
     ipp_attribute_t* reasons = cups.findAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD);
     const bool byUser = cups.containsString(reasons, "job-canceled-by-user") != 0;
-    const QString said = QString::fromUtf8(
-        cups.getString(cups.findAttribute(response, "job-printer-state-message", IPP_TAG_TEXT), 0, nullptr));
+    const char* said = cups.getString(cups.findAttribute(response, "job-printer-state-message", IPP_TAG_TEXT), 0, nullptr);
     cups.deleteIpp(response);
 
-    PrintOutcome outcome{PrintFault::None, printer_, said};
+    PrintOutcome outcome{PrintFault::None, printer_.toStdString(), said ? said : ""};
     if (state == IPP_JSTATE_ABORTED || (state == IPP_JSTATE_CANCELED && !byUser)) {
         outcome.fault = PrintFault::NotPrinted;
     } else if (state >= IPP_JSTATE_PENDING && state < IPP_JSTATE_CANCELED) {
         const Destination dest(printer_);
-        QString ignored;
+        std::string ignored;
         if (PrinterFault(cups, dest, ignored) != PrintFault::Stopped) return;  // still on its way
         // Withdrawn, so that a page reported as not printed never comes out
         // when the printer is started again.
@@ -241,11 +242,22 @@ void Printout::Follow() {
     // nothing more to follow.
     timer_->stop();
     deleteLater();
-    if (outcome.fault != PrintFault::None) Q_EMIT failed(outcome);
+    Q_EMIT finished(outcome);
 #else
     timer_->stop();
     deleteLater();
+    Q_EMIT finished(PrintOutcome{PrintFault::None, printer_.toStdString(), {}});
 #endif
+}
+
+void PrintImage(const QPixmap& image, const QString& title, QObject* owner,
+                std::function<void(const PrintOutcome&)> done) {
+    PrintOutcome outcome;
+    if (Printout* job = Printout::Send(image, title, owner, outcome)) {
+        QObject::connect(job, &Printout::finished, owner, std::move(done));
+    } else {
+        done(outcome);
+    }
 }
 
 }  // namespace kavrel

@@ -1,8 +1,7 @@
-#include "ui/about.h"
+#include "ui/qt/about.h"
 
 #include "platform/openlink.h"
-#include "platform/site.h"
-#include "ui/widgets.h"
+#include "ui/qt/widgets.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -27,58 +26,21 @@
 namespace kavrel {
 namespace {
 
-enum Kind { Picture, Label, Frame, TextBox };
-enum Align { Left, Centre };
-enum Face { WindowFont, TitleFont };
+QString qs(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
-struct Item {
-    const char* name;
-    Kind kind;
-    int left, top, width, height;
-    Align align;
-    Face face;
-    int tab;  // -1: takes no focus
-    std::string_view text;
-};
-
-// Top to bottom; pixels from the top-left of the client area. The author
-// lines stand above their addresses inside the frame, in the address
-// column; the copyright lines have no room left inside the frame under the
-// site line, so they follow it under the frame, centred on the same axis.
-// The e-mail and site lines are filled in from the site's host name.
-constexpr std::array<Item, 12> Items{{
-    // Name             Kind      L    T    W    H  Alignment Face        Tab  Text
-    {"Image1",          Picture,  24,   9,  55,  55, Left,   WindowFont, -1, ""},
-    {"About_Nazvanie",  Label,   102,  12, 262,  25, Centre, TitleFont,   0, "Kavrel"},
-    {"About_Versia",    Label,   102,  48, 262,  16, Centre, WindowFont,  2, "Version 2"},
-    {"Shape1",          Frame,     6,  72, 361, 190, Left,   WindowFont, -1, ""},
-    {"About_Avtor_Rus", TextBox,  12,  96, 349,  19, Left,   WindowFont,  3, "Команда Kavrel"},
-    {"About_Adres_Rus", TextBox,  12, 120, 349,  19, Left,   WindowFont,  4, "Россия, Санкт-Петербург"},
-    {"Text3",           TextBox,  12, 156, 349,  19, Left,   WindowFont,  9, "The Kavrel team"},
-    {"About_Adres_Eng", Label,    12, 180, 349,  19, Left,   WindowFont,  1, "Russia, Saint Petersburg"},
-    {"About_Milo",      TextBox,  12, 204, 310,  19, Left,   WindowFont,  5, ""},
-    {"About_Sait",      TextBox,  78, 231, 214,  19, Centre, WindowFont,  6, ""},
-    {"Text1",           TextBox,  12, 281, 346,  19, Centre, WindowFont,  7, "© 2026 Команда Kavrel. Все права защищены."},
-    {"Text2",           TextBox,  12, 302, 346,  19, Centre, WindowFont,  8, "© 2026 The Kavrel team. All rights reserved."},
-}};
-
-Qt::Alignment alignment(Align align) {
-    return (align == Centre ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
-}
-
-QWidget* makeItem(const Item& item, QWidget* page) {
+QWidget* makeItem(const AboutRow& item, QWidget* page) {
     QWidget* widget = nullptr;
     switch (item.kind) {
-    case Picture: {
+    case AboutKind::Picture: {
         auto* picture = new QLabel(page);
         picture->setPixmap(ProgramPicture());
         picture->setScaledContents(true);
         widget = picture;
         break;
     }
-    case Label: {
-        auto* label = new QLabel(QString::fromUtf8(item.text), page);
-        label->setAlignment(alignment(item.align));
+    case AboutKind::Label: {
+        auto* label = new QLabel(qs(item.text), page);
+        label->setAlignment(Alignment(item.align));
         // The same inset as the text of a borderless text box, so that label
         // and box lines in one column start at the same x.
         label->setContentsMargins(2, 0, 2, 0);
@@ -86,29 +48,29 @@ QWidget* makeItem(const Item& item, QWidget* page) {
         widget = label;
         break;
     }
-    case Frame: {
+    case AboutKind::Frame: {
         auto* frame = new QFrame(page);
         frame->setFrameStyle(QFrame::Box | QFrame::Plain);
         frame->setLineWidth(1);
         widget = frame;
         break;
     }
-    case TextBox: {
-        auto* box = new QLineEdit(QString::fromUtf8(item.text), page);
+    case AboutKind::TextBox: {
+        auto* box = new QLineEdit(qs(item.text), page);
         box->setFrame(false);
         box->setReadOnly(true);
-        box->setAlignment(alignment(item.align));
+        box->setAlignment(Alignment(item.align));
         box->setCursorPosition(0);
         widget = box;
         break;
     }
     }
-    widget->setObjectName(QLatin1String(item.name));
+    widget->setObjectName(qs(item.name));
     widget->setGeometry(item.left, item.top, item.width, item.height);
-    if (item.face == TitleFont) {
-        widget->setFont(Arial(14.25, true));
+    if (item.ink == AboutInk::Title) {
+        widget->setFont(Arial(item.font));
         QPalette palette = widget->palette();
-        palette.setColor(QPalette::WindowText, QColor(0, 128, 0));
+        palette.setColor(QPalette::WindowText, Colour(AboutTitleGreen));
         widget->setPalette(palette);
     }
     return widget;
@@ -125,11 +87,11 @@ QAccessibleInterface* AccessibleAbout(const QString& className, QObject* object)
 QWidget* buildPage(QWidget* window) {
     auto* page = new QWidget(window);
     page->setObjectName(QStringLiteral("page"));
-    page->setGeometry(0, 0, About::ClientWidth, About::ClientHeight);
+    page->setGeometry(0, 0, AboutWindow.clientWidth, AboutWindow.clientHeight);
     std::vector<std::pair<int, QWidget*>> focusable;
-    for (const Item& item : Items) {
+    for (const AboutRow& item : AboutControls) {
         QWidget* widget = makeItem(item, page);
-        if (item.kind == TextBox)
+        if (item.kind == AboutKind::TextBox)
             focusable.emplace_back(item.tab, widget);
     }
     std::sort(focusable.begin(), focusable.end());
@@ -160,19 +122,16 @@ About::About()
         QAccessible::installFactory(&AccessibleAbout);
         return true;
     }();
-    setObjectName(QStringLiteral("About"));
+    setObjectName(qs(AboutWindow.name));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(qs(AboutWindow.title));
     setWindowIcon(QIcon(ProgramPicture()));
-    setFont(Arial(8.25, false));
+    setFont(Arial(AboutWindowFont));
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(255, 255, 255));
+    palette.setColor(QPalette::Window, Colour(AboutPage));
     setPalette(palette);
     setAutoFillBackground(true);
 
-    const QString host = QString::fromUtf8(SiteHost);
-    About_Milo->setText(QStringLiteral("E-mail: team@") + host);
-    About_Sait->setText(host);
     About_Sait->setCursor(Qt::PointingHandCursor);
     About_Sait->installEventFilter(this);
     // A screen reader names each line by what it says; the texts never change.
@@ -181,18 +140,21 @@ About::About()
     // The icon stands for the program: it is read as the program's title.
     Image1->setAccessibleName(About_Nazvanie->text());
 
-    setFixedSize(ClientWidth, ClientHeight);
+    setFixedSize(AboutWindow.clientWidth, AboutWindow.clientHeight);
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                     screen()->availableGeometry()));
 }
 
 bool About::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == About_Sait && IsLeftClickOn(About_Sait, event)) About_Sait_Click();
+    if (watched == About_Sait && IsLeftClickOn(About_Sait, event)) kavrel::About_Sait_Click(*this);
     return QWidget::eventFilter(watched, event);
 }
 
-void About::About_Sait_Click() {
-    OpenLink(this, QStringLiteral("http://") + About_Sait->text());
+std::string About::Text(AboutControl box) const {
+    auto* line = page_->findChild<QLineEdit*>(qs(Row(box).name), Qt::FindDirectChildrenOnly);
+    return line ? line->text().toStdString() : std::string();
 }
+
+void About::OpenLink(const std::string& address) { kavrel::OpenLink(this, QString::fromStdString(address)); }
 
 }  // namespace kavrel

@@ -3,7 +3,7 @@
 #include "browser_recorder.h"
 
 #include "platform/site.h"
-#include "ui/about.h"
+#include "ui/qt/about.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -189,7 +189,7 @@ private Q_SLOTS:
         QCOMPARE(about->Text3->x(), about->About_Adres_Eng->x());
         QVERIFY(place(about->About_Sait).bottom() < place(about->Text1).top());
         QVERIFY(place(about->Text1).bottom() < place(about->Text2).top());
-        QVERIFY(place(about->Text2).bottom() < About::ClientHeight);
+        QVERIFY(place(about->Text2).bottom() < kavrel::AboutWindow.clientHeight);
         const auto axis = [](QWidget* line) { return 2 * line->x() + line->width(); };
         for (QWidget* line : {about->Text1, about->Text2})
             QCOMPARE(axis(line), axis(about->About_Sait));

@@ -1,6 +1,6 @@
 // Starts the program: the main window, and the program ends when it closes.
-#include "ui/kavrel.h"
-#include "ui/startup.h"
+#include "ui/qt/kavrel.h"
+#include "ui/qt/startup.h"
 
 #include <QApplication>
 
@@ -11,7 +11,7 @@ int main(int argc, char* argv[]) {
     QApplication app(qtArgc, argv);
     startUp.ApplicationMade();
     kavrel::Kavrel window;
-    window.Form_Load();
+    window.form().Form_Load();
     window.show();
     return app.exec();
 }

@@ -2,7 +2,7 @@
 // the top-left corner of the page's paint area, every pixel kept. Pages are
 // written as PDF files and rendered back with pdftoppm, as a printer would
 // render them.
-#include "ui/printout.h"
+#include "ui/qt/printout.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,0 +1,312 @@
+#include "ui/qt/kavrel.h"
+
+#include "lang/texts.h"
+#include "platform/settings.h"
+#include "platform/site.h"
+#include "ui/qt/widgets.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QColor>
+#include <QComboBox>
+#include <QFont>
+#include <QIcon>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPolygonF>
+#include <QScreen>
+#include <QStyle>
+#include <QTextDocument>
+#include <QTextCursor>
+#include <QTextOption>
+#include <QAnyStringView>
+#include <QSignalBlocker>
+#include <QUtf8StringView>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <utility>
+
+namespace kavrel {
+namespace {
+
+QString qs(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
+
+const char* lookName(Look look) {
+    switch (look) {
+    case Look::Input: return "input";
+    case Look::Cell: return "cell";
+    case Look::Label: return "label";
+    case Look::List: return "list";
+    }
+    return "";
+}
+
+// A caption as a screen reader should say it: one line, blanks collapsed,
+// without the trailing colon.
+QString spoken(const QString& text) {
+    QString name = text.simplified();
+    while (name.endsWith(u':') || name.endsWith(u' '))
+        name.chop(1);
+    return name;
+}
+
+// Borders and backgrounds, drawn by the boxes themselves (a style sheet would
+// bring its whole engine into the start-up): a label is the window's face; a
+// cell is white in a one-pixel line of the text colour; the input box is
+// white in a two-pixel sunken edge, dark at top and left, light at bottom
+// and right, the colours meeting on the diagonal at the corners.
+int borderWidth(Look look) { return look == Look::Input ? 2 : look == Look::Cell ? 1 : 0; }
+
+void setBackground(QWidget* box, Look look) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, look == Look::Label ? palette.color(QPalette::Window) : QColor(Qt::white));
+    box->setPalette(palette);
+}
+
+class TextBox final : public QLineEdit {
+public:
+    TextBox(Look look, QWidget* parent) : QLineEdit(parent), look_(look) {
+        setFrame(false);
+        const int border = borderWidth(look);
+        setTextMargins(border, border, border, border);
+        setBackground(this, look);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        // Neighbouring cells share a border line: a repaint of that line alone,
+        // which comes with every change of the cell beside it, needs no text.
+        if (look_ != Look::Cell || event->region().intersects(rect().adjusted(1, 1, -1, -1)))
+            QLineEdit::paintEvent(event);
+        if (look_ == Look::Label) return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        const qreal w = width();
+        const qreal h = height();
+        if (look_ == Look::Cell) {
+            painter.setBrush(palette().text());
+            painter.drawRect(QRectF(0, h - 1, w, 1));
+            painter.drawRect(QRectF(w - 1, 0, 1, h));
+            painter.drawRect(QRectF(0, 0, 1, h));
+            painter.drawRect(QRectF(0, 0, w, 1));
+            return;
+        }
+        // Light edges first, dark over them, as the corners share pixels.
+        const qreal b = borderWidth(Look::Input);
+        painter.setBrush(palette().light());
+        painter.drawConvexPolygon(QPolygonF{{{b, h - b}, {0, h}, {w, h}, {w, h - b}}});
+        painter.drawConvexPolygon(QPolygonF{{{w - b, b}, {w - b, h}, {w, h}, {w, 0}}});
+        painter.setBrush(palette().dark());
+        painter.drawConvexPolygon(QPolygonF{{{0, 0}, {0, h}, {b, h - b}, {b, 0}}});
+        painter.drawConvexPolygon(QPolygonF{{{0, 0}, {0, b}, {w - b, b}, {w, 0}}});
+    }
+
+private:
+    const Look look_;
+};
+
+QWidget* makeControl(const ControlRow& c, QWidget* parent) {
+    QWidget* widget = nullptr;
+    if (c.look == Look::List) {
+        auto* list = new QComboBox(parent);
+        for (const std::string_view item : LanguageItems) list->addItem(qs(item));
+        list->setCurrentIndex(-1);
+        widget = list;
+    } else if (c.lines == Lines::Wrap) {
+        auto* box = new QPlainTextEdit(parent);
+        box->setFrameShape(QFrame::NoFrame);
+        setBackground(box, c.look);
+        box->setReadOnly(c.readOnly);
+        box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        box->setWordWrapMode(QTextOption::WordWrap);
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        box->setTabChangesFocus(true);
+        box->document()->setDocumentMargin(1);
+        box->setPlainText(qs(c.text));
+        widget = box;
+    } else {
+        auto* box = new TextBox(c.look, parent);
+        box->setReadOnly(c.readOnly);
+        box->setAlignment(Alignment(c.align));
+        box->setText(qs(c.text));
+        widget = box;
+    }
+    widget->setObjectName(QLatin1String(c.name.data(), static_cast<qsizetype>(c.name.size())));
+    widget->setProperty("look", QLatin1String(lookName(c.look)));
+    widget->setGeometry(c.left, c.top, c.width, c.height);
+    if (c.font.points > 0) widget->setFont(Arial(c.font));
+    if (c.ink == Ink::Red) {
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Text, Colour(ErrorRed));
+        widget->setPalette(palette);
+    }
+    return widget;
+}
+
+// Keeps a box's accessible name in step with a text box, now and on every
+// later change of that text.
+void nameAfter(QWidget* named, QWidget* source) {
+    if (auto* line = qobject_cast<QLineEdit*>(source)) {
+        // A combo box is read by its selection on Linux, where the name set
+        // here is not used: its caption goes into its description as well.
+        const bool list = qobject_cast<QComboBox*>(named) != nullptr;
+        const auto name = [named, list](const QString& text) {
+            named->setAccessibleName(spoken(text));
+            if (list) named->setAccessibleDescription(spoken(text));
+        };
+        QObject::connect(line, &QLineEdit::textChanged, named, name);
+        name(line->text());
+    } else if (auto* box = qobject_cast<QPlainTextEdit*>(source)) {
+        QObject::connect(box, &QPlainTextEdit::textChanged, named,
+                         [named, box] { named->setAccessibleName(spoken(box->toPlainText())); });
+        named->setAccessibleName(spoken(box->toPlainText()));
+    }
+}
+
+// The client area: the button face with the engraved separator, grey over
+// white, along its top edge, painted anew on every repaint.
+class ClientArea : public QWidget {
+public:
+    explicit ClientArea(QWidget* parent) : QWidget(parent) {
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+        setPalette(palette);
+        setFixedSize(KavrelWindow.clientWidth, KavrelWindow.clientHeight);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().window());
+        for (const SeparatorRow& row : Separator) painter.fillRect(0, row.y, width(), 1, Colour(row.colour));
+    }
+};
+
+QWidget* buildClientArea(QMainWindow* window) {
+    auto* client = new ClientArea(window);
+    client->setObjectName(QStringLiteral("client"));
+    // Created in table order, which is the tab order.
+    for (const ControlRow& c : KavrelControls) makeControl(c, client);
+    const auto widget = [client](Control id) { return Child<QWidget>(client, Row(id).name); };
+    for (const ControlRow& c : KavrelControls) {
+        const auto pair = std::find_if(CaptionNames.begin(), CaptionNames.end(),
+                                       [&c](const NamedBy& named) { return named.box == c.id; });
+        nameAfter(widget(c.id), widget(pair == CaptionNames.end() ? c.id : pair->caption));
+    }
+    window->setCentralWidget(client);
+    return client;
+}
+
+QAction* menuItem(QMainWindow* window, const MenuItem& item) {
+    QAction* action = window->menuBar()->addAction(qs(item.caption));
+    action->setObjectName(QLatin1String(item.name.data(), static_cast<qsizetype>(item.name.size())));
+    return action;
+}
+
+// Sets a one-line box and shows it from its first character, as a box that
+// has just been given a text does, however long the text is. A text the box
+// already holds is not set again: laying it out anew is most of a keystroke.
+void Show(QLineEdit* box, const QString& text) {
+    if (box->text() != text) box->setText(text);
+    box->setCursorPosition(0);
+}
+
+// The same for a multi-line box: the cursor back at the start, nothing
+// selected.
+void Show(QPlainTextEdit* box, const QString& text) {
+    if (box->toPlainText() != text) {
+        box->setPlainText(text);
+    } else if (const QTextCursor cursor = box->textCursor(); cursor.position() != 0 || cursor.hasSelection()) {
+        box->moveCursor(QTextCursor::Start);  // where setPlainText leaves it, selection cleared
+    }
+}
+
+}  // namespace
+
+Kavrel::Kavrel(std::string settingsFile, QWidget* parent)
+    : QMainWindow(parent, Frame),
+      client_(buildClientArea(this)),
+      Print(menuItem(this, KavrelMenu[0])),
+      mnuAbout(menuItem(this, KavrelMenu[1])),
+      ClickNomer(Child<QLineEdit>(client_, "ClickNomer")),
+      TextSeriiniiNomer(Child<QLineEdit>(client_, "TextSeriiniiNomer")),
+      SeriiniiNomer(Child<QLineEdit>(client_, "SeriiniiNomer")),
+      Strana(Child<QLineEdit>(client_, "Strana")),
+      TextStrana(Child<QLineEdit>(client_, "TextStrana")),
+      Zavod(Child<QLineEdit>(client_, "Zavod")),
+      TextZavod(Child<QLineEdit>(client_, "TextZavod")),
+      God(Child<QLineEdit>(client_, "God")),
+      TextGod(Child<QLineEdit>(client_, "TextGod")),
+      Mesiac(Child<QLineEdit>(client_, "Mesiac")),
+      TextMesiac(Child<QLineEdit>(client_, "TextMesiac")),
+      Seria(Child<QLineEdit>(client_, "Seria")),
+      TextSeria(Child<QLineEdit>(client_, "TextSeria")),
+      DataKoda(Child<QLineEdit>(client_, "DataKoda")),
+      TextDataKoda(Child<QLineEdit>(client_, "TextDataKoda")),
+      TextVvedite(Child<QLineEdit>(client_, "TextVvedite")),
+      TextPrimer(Child<QLineEdit>(client_, "TextPrimer")),
+      Text7(Child<QLineEdit>(client_, "Text7")),
+      TextVnimanie(Child<QPlainTextEdit>(client_, "TextVnimanie")),
+      TextOpredelenie(Child<QPlainTextEdit>(client_, "TextOpredelenie")),
+      Osibka(Child<QLineEdit>(client_, "Osibka")),
+      Languag(Child<QComboBox>(client_, "Languag")),
+      TextLanguag(Child<QLineEdit>(client_, "TextLanguag")),
+      TextPolucheno(Child<QLineEdit>(client_, "TextPolucheno")),
+      www(Child<QLineEdit>(client_, "www")),
+      controls_{ClickNomer, TextSeriiniiNomer, SeriiniiNomer, Strana, TextStrana, Zavod, TextZavod, God, TextGod,
+                Mesiac, TextMesiac, Seria, TextSeria, DataKoda, TextDataKoda, TextVvedite, TextPrimer, Text7,
+                TextVnimanie, TextOpredelenie, Osibka, Languag, TextLanguag, TextPolucheno, www},
+      form_(*this, settings_, settingsFile.empty() ? SettingsPath() : std::move(settingsFile)) {
+    setObjectName(qs(KavrelWindow.name));
+    setWindowTitle(qs(KavrelWindow.title));
+    setWindowIcon(QIcon(ProgramPicture()));
+
+    // The menu bar takes what it needs; the client area keeps its exact size.
+    // It stays in the window even where the desktop offers a global menu bar.
+    menuBar()->setNativeMenuBar(false);
+    setFixedSize(KavrelWindow.clientWidth, KavrelWindow.clientHeight + menuBar()->sizeHint().height());
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
+    ClickNomer->setFocus();
+    connectHandlers();
+}
+
+std::string Kavrel::Text(Control box) const {
+    if (auto* line = qobject_cast<QLineEdit*>(control(box))) return line->text().toStdString();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(control(box))) return text->toPlainText().toStdString();
+    return {};
+}
+
+bool Kavrel::TextEquals(Control box, std::string_view utf8) const {
+    const QUtf8StringView wanted(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    if (auto* line = qobject_cast<QLineEdit*>(control(box))) return QAnyStringView::equal(line->text(), wanted);
+    return Text(box) == utf8;
+}
+
+void Kavrel::SetText(Control box, std::string_view utf8) {
+    if (auto* line = qobject_cast<QLineEdit*>(control(box))) {
+        Show(line, qs(utf8));
+    } else if (auto* text = qobject_cast<QPlainTextEdit*>(control(box))) {
+        Show(text, qs(utf8));
+    }
+}
+
+void Kavrel::SetVisible(Control box, bool visible) { control(box)->setVisible(visible); }
+
+int Kavrel::LanguageIndex() const { return Languag->currentIndex(); }
+
+void Kavrel::SetLanguageIndex(int index) {
+    const QSignalBlocker quiet(Languag);  // the form raises Languag_Click itself
+    Languag->setCurrentIndex(index);
+}
+
+std::string Kavrel::LanguageText() const { return Languag->currentText().toStdString(); }
+
+}  // namespace kavrel
