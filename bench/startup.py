@@ -32,15 +32,17 @@ having libdbus launch one.
 import argparse
 import os
 import select
-import shutil
 import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
-from Xlib import X, XK, display, error, protocol
+from Xlib import X, XK, display, error
 from Xlib.ext import damage, xtest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "scripts"))
+import desktop_kit  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ON_XVFB = "KAVREL_BENCH_ON_XVFB"
@@ -91,28 +93,14 @@ class Screen:
         return a.x < x + width and x < a.x + a.width and a.y < y + height and y < a.y + a.height
 
     def title(self, win):
-        try:
-            name = win.get_full_property(self.d.intern_atom("_NET_WM_NAME"), self.d.intern_atom("UTF8_STRING"))
-            return name.value.decode("utf-8", "replace") if name is not None else None
-        except error.XError:
-            return None
-
-    def close(self, win):
-        protocols = self.d.intern_atom("WM_PROTOCOLS")
-        delete = self.d.intern_atom("WM_DELETE_WINDOW")
-        event = protocol.event.ClientMessage(window=win, client_type=protocols,
-                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-        win.send_event(event, event_mask=X.NoEventMask)
-        self.d.flush()
+        return desktop_kit.title(self.d, win)
 
 
 class Program:
     """A program's private copy folder and its environment."""
 
     def __init__(self, built, folder, title, runtime_dir, settings=None):
-        os.makedirs(folder, exist_ok=True)
-        self.path = os.path.join(folder, os.path.basename(built))
-        shutil.copy2(built, self.path)
+        self.path = desktop_kit.private_copy(built, folder)
         self.folder = folder
         self.title = title
         self.settings = settings
@@ -156,7 +144,7 @@ class Program:
         (Not the ru_maxrss of wait4: a child spawned by vfork inherits its parent's.)"""
         with open(f"/proc/{proc.pid}/status") as status:
             peak = next(int(line.split()[1]) for line in status if line.startswith("VmHWM:"))
-        screen.close(window)
+        desktop_kit.close(window.id)
         try:
             proc.wait(timeout)
         except subprocess.TimeoutExpired:

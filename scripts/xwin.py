@@ -10,86 +10,8 @@
                                  one colour (its first paint has happened)
 """
 import sys
-import time
 
-from Xlib import X, display, error, protocol
-
-
-def _title(d, win):
-    try:
-        name = win.get_full_property(d.intern_atom("_NET_WM_NAME"), d.intern_atom("UTF8_STRING"))
-        if name is not None:
-            return name.value.decode("utf-8", "replace")
-        wm = win.get_wm_name()
-        return wm if isinstance(wm, str) else None
-    except error.XError:
-        return None
-
-
-def find_all(d, title):
-    """Ids of the mapped top-level windows titled exactly `title`, bottom to top."""
-    found = []
-    for win in d.screen().root.query_tree().children:
-        try:
-            if win.get_attributes().map_state == X.IsViewable and _title(d, win) == title:
-                found.append(win.id)
-        except error.XError:
-            pass
-    return found
-
-
-def find(d, title):
-    found = find_all(d, title)
-    return d.create_resource_object("window", found[0]) if found else None
-
-
-def wait(title, timeout=20.0):
-    d = display.Display()
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        win = find(d, title)
-        if win is not None:
-            return win.id
-        time.sleep(0.05)
-    return None
-
-
-def close(wid):
-    d = display.Display()
-    win = d.create_resource_object("window", wid)
-    protocols = d.intern_atom("WM_PROTOCOLS")
-    delete = d.intern_atom("WM_DELETE_WINDOW")
-    event = protocol.event.ClientMessage(window=win, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-    win.send_event(event, event_mask=X.NoEventMask)
-    d.flush()
-
-
-def gone(wid, timeout=20.0):
-    d = display.Display()
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        try:
-            d.create_resource_object("window", wid).get_attributes()
-        except error.BadWindow:
-            return True
-        time.sleep(0.05)
-    return False
-
-
-def painted(wid, timeout=10.0):
-    d = display.Display()
-    win = d.create_resource_object("window", wid)
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        try:
-            geometry = win.get_geometry()
-            image = win.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
-            if len(set(image.data[i:i + 4] for i in range(0, len(image.data), 4 * 97))) > 1:
-                return True
-        except error.XError:
-            pass
-        time.sleep(0.05)
-    return False
+from desktop_kit import close, gone, painted, wait
 
 
 def main(argv):

@@ -160,21 +160,8 @@ def expected_names(texts):
 
 def wait_for(probe, timeout=TIMEOUT, what="the condition"):
     """Polls probe() until it returns a true value and returns that value."""
-    end = time.monotonic() + timeout
-    last = None
-    while True:
-        try:
-            last = probe()
-        except AssertionError:
-            raise
-        except Exception as error:  # a window or an object that is going or coming
-            last = error
-        else:
-            if last:
-                return last
-        if time.monotonic() > end:
-            raise AssertionError(f"waited {timeout:.0f} s for {what}; last seen: {last!r}")
-        time.sleep(0.05)
+    import desktop_kit
+    return desktop_kit.wait_for(probe, timeout, what, tolerate=(Exception,))
 
 
 def wait_equal(probe, expected, timeout=TIMEOUT, what="the value"):
@@ -243,10 +230,10 @@ def _display():
 
 def top_windows(title):
     """Ids of the mapped top-level windows titled `title`, bottom to top."""
-    import xwin
+    import desktop_kit
     d = _display()
     try:
-        return xwin.find_all(d, title)
+        return desktop_kit.find_all(d, title)
     finally:
         d.close()
 
@@ -459,9 +446,8 @@ class Program:
 
     def __init__(self, folder, browser=None):
         self.folder = folder
-        self.executable = os.path.join(folder, "kavrel")
-        if not os.path.exists(self.executable):
-            shutil.copy2(PROGRAM, self.executable)
+        import desktop_kit
+        self.executable = desktop_kit.private_copy(PROGRAM, folder)
         self.browser = browser
         self.process = None
         self.window = None
@@ -476,7 +462,7 @@ class Program:
             return f.read()
 
     def start(self):
-        import xwin
+        import desktop_kit
         env = dict(os.environ)
         env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         for name in DESKTOP_VARIABLES:
@@ -487,9 +473,9 @@ class Program:
         self.log = open(os.path.join(self.folder, "program.log"), "ab")
         self.process = subprocess.Popen([self.executable], cwd=self.folder, env=env, stdin=subprocess.DEVNULL,
                                         stdout=self.log, stderr=subprocess.STDOUT)
-        self.window = wait_for(lambda: self._alive() and xwin.wait("Kavrel", 0.5), START_TIMEOUT,
+        self.window = wait_for(lambda: self._alive() and desktop_kit.wait("Kavrel", 0.5), START_TIMEOUT,
                                "the window Kavrel")
-        assert xwin.painted(self.window, START_TIMEOUT), "the window was never painted"
+        assert desktop_kit.painted(self.window, START_TIMEOUT), "the window was never painted"
         self.main = MainWindow(application(self.process.pid))
         return self.main
 
@@ -506,15 +492,15 @@ class Program:
         """A close request to the main window (WM_DELETE_WINDOW, what a
         window manager's close box sends); the program must end by itself,
         with status 0, and its windows go."""
-        import xwin
-        xwin.close(self.window)
+        import desktop_kit
+        desktop_kit.close(self.window)
         try:
             status = self.process.wait(TIMEOUT)
         except subprocess.TimeoutExpired:
             raise AssertionError("the program did not end after a close request") from None
         self.log.close()
         assert status == 0, f"the program ended with status {status}: {self.output()}"
-        assert xwin.gone(self.window, TIMEOUT), "the main window outlived the program"
+        assert desktop_kit.gone(self.window, TIMEOUT), "the main window outlived the program"
 
     def stop(self):
         """After a failed test: end the program by its id if it still runs."""

@@ -32,31 +32,17 @@ import time
 SKIP = 77
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCRIPTS = os.path.join(os.path.dirname(os.path.dirname(HERE)), "scripts")
+sys.path.insert(0, SCRIPTS)
+from desktop_kit import Failure, PrintServer, wait_for  # noqa: E402
 CLIENT_WIDTH, CLIENT_HEIGHT = 616, 392
-PPD = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"
 GREY, WHITE = (128, 128, 128), (255, 255, 255)
 INPUT_BOX = (375, 48, 232, 28)  # where the text cursor blinks, in the client area
-
-
-class Failure(Exception):
-    pass
 
 
 def check(condition, what):
     if not condition:
         raise Failure(what)
     print(f"ok: {what}")
-
-
-def wait_for(what, probe, timeout=30.0, step=0.1):
-    end = time.monotonic() + timeout
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > end:
-            raise Failure(f"timed out waiting for {what}")
-        time.sleep(step)
 
 
 # --- Pictures -----------------------------------------------------------
@@ -181,16 +167,15 @@ def printed_image(pdf, corner, folder):
 
 # --- The X display and the screen reader's view -----------------------------
 
-sys.path.insert(0, SCRIPTS)
 
 
 def top_level_windows(title):
     """Ids of the mapped top-level windows titled title."""
     from Xlib import display
-    import xwin
+    import desktop_kit
     d = display.Display()
     try:
-        return xwin.find_all(d, title)
+        return desktop_kit.find_all(d, title)
     finally:
         d.close()
 
@@ -272,152 +257,6 @@ class Screen:
 
 # --- The print server -------------------------------------------------------
 
-class PrintServer:
-    """cupsd with a configuration, spool, logs and socket of its own.
-
-    cups-pdf reads its settings from /etc/cups, a folder fixed in the
-    backend. The server therefore runs in a mount namespace of its own in
-    which a private folder is mounted over /etc/cups; the machine's /etc/cups
-    stays as it is and no other process sees the change. Where namespaces are
-    not allowed, the settings go to /etc/cups under names of this run's own
-    and are removed at the end."""
-
-    def __init__(self, base):
-        self.base = base
-        self.root = os.path.join(base, "server")
-        self.socket = os.path.join(base, "cups.sock")
-        self.logs = os.path.join(base, "logs")
-        self.pdf_settings = os.path.join(base, "cups-pdf")
-        self.tag = f"kavrel-e2e-{os.getpid()}"
-        self.process = None
-        self.settings_dir = None
-        self.written = []
-        for d in (self.root, self.logs, self.pdf_settings, os.path.join(base, "spool", "tmp"),
-                  os.path.join(base, "cache"), os.path.join(base, "state"), os.path.join(base, "pdf-spool")):
-            os.makedirs(d)
-        with open(os.path.join(self.root, "cups-files.conf"), "w") as f:
-            f.write(f"""ServerRoot {self.root}
-RequestRoot {base}/spool
-TempDir {base}/spool/tmp
-CacheDir {base}/cache
-StateDir {base}/state
-ErrorLog {self.logs}/error_log
-AccessLog {self.logs}/access_log
-PageLog {self.logs}/page_log
-Printcap {base}/printcap
-ServerBin /usr/lib/cups
-DataDir /usr/share/cups
-DocumentRoot /usr/share/cups/doc-root
-User lp
-Group lp
-SystemGroup root
-FileDevice No
-""")
-        # Anyone on the private socket may do anything.
-        with open(os.path.join(self.root, "cupsd.conf"), "w") as f:
-            f.write(f"""Listen {self.socket}
-Browsing No
-BrowseLocalProtocols none
-WebInterface No
-LogLevel info
-DefaultAuthType None
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-<Policy default>
-  JobPrivateAccess all
-  JobPrivateValues none
-  SubscriptionPrivateAccess all
-  SubscriptionPrivateValues none
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-""")
-
-    def env(self):
-        env = dict(os.environ, CUPS_SERVER=self.socket, CUPS_SERVERROOT=self.root)
-        for name in ("LPDEST", "PRINTER"):
-            env.pop(name, None)
-        return env
-
-    def run(self, *args, check=True):
-        result = subprocess.run(list(args), env=self.env(), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                text=True)
-        if check and result.returncode != 0:
-            raise Failure(f"{' '.join(args)}: {result.stderr.strip()}")
-        return result.stdout
-
-    def start(self):
-        command = ["/usr/sbin/cupsd", "-f", "-c", os.path.join(self.root, "cupsd.conf"),
-                   "-s", os.path.join(self.root, "cups-files.conf")]
-        probe = subprocess.run(["unshare", "--mount", "--propagation", "private", "true"],
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if probe.returncode == 0:
-            self.settings_dir = self.pdf_settings
-            command = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
-                       'mount --bind "$0" /etc/cups && exec "$@"', self.pdf_settings, *command]
-        else:
-            print("note: no mount namespace here; cups-pdf settings go to /etc/cups for this run")
-            self.settings_dir = "/etc/cups"
-        self.process = subprocess.Popen(command, stdout=open(os.path.join(self.logs, "cupsd.out"), "w"),
-                                        stderr=subprocess.STDOUT)
-        wait_for("the print server", lambda: self.process.poll() is not None or
-                 "scheduler is running" in self.run("lpstat", "-r", check=False), timeout=20)
-        if self.process.poll() is not None:
-            raise Failure(f"cupsd stopped at once; see {self.logs}")
-
-    def stop(self):
-        if self.process and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=20)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
-        for path in self.written:
-            if os.path.exists(path):
-                os.remove(path)
-
-    def add_pdf_printer(self, name, out, **options):
-        """A cups-pdf queue writing its PDF files to out."""
-        uri_name = f"{self.tag}-{name}"
-        path = os.path.join(self.settings_dir, f"cups-pdf-{uri_name}.conf")
-        with open(path, "w") as f:
-            f.write(f"Out {out}\nAnonDirName {out}\nSpool {self.base}/pdf-spool\nLog {self.logs}\nGrp root\n")
-        if self.settings_dir == "/etc/cups":
-            self.written.append(path)
-        args = ["lpadmin", "-p", name, "-E", "-v", f"cups-pdf:/{uri_name}", "-P", PPD]
-        for key, value in options.items():
-            args += ["-o", f"{key.replace('_', '-')}={value}"]
-        self.run(*args)
-
-    def jobs(self):
-        """Every job the server has seen: {id: state word}."""
-        found = {}
-        for line in self.run("lpstat", "-W", "all", "-o").splitlines():
-            job = line.split()[0]
-            found[job] = "?"
-        for line in self.run("lpstat", "-W", "completed", "-o").splitlines():
-            found[line.split()[0]] = "ended"
-        for line in self.run("lpstat", "-o").splitlines():
-            found[line.split()[0]] = "waiting"
-        return found
-
-    def page_log(self, job_number):
-        """Pages and name of a job, as the page log records them."""
-        path = os.path.join(self.logs, "page_log")
-        if not os.path.exists(path):
-            return None
-        # PRINTER USER JOB [DATE TZ] total PAGES BILLING HOST NAME MEDIA SIDES
-        for line in open(path):
-            fields = line.split()
-            if len(fields) > 9 and fields[2] == str(job_number) and fields[5] == "total":
-                return int(fields[6]), fields[9]
-        return None
-
-
 # --- The program ---------------------------------------------------------------
 
 class Program:
@@ -433,16 +272,16 @@ class Program:
         env = dict(env, HOME=home, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         env.pop("QT_QPA_PLATFORM", None)
         self.process = subprocess.Popen([self.path], cwd=folder, env=env)
-        import xwin
-        self.wid = xwin.wait("Kavrel", 30)
+        import desktop_kit
+        self.wid = desktop_kit.wait("Kavrel", 30)
         if self.wid is None:
             raise Failure("the main window did not appear")
-        if not xwin.painted(self.wid, 10):
+        if not desktop_kit.painted(self.wid, 10):
             raise Failure("the main window was not painted")
 
     def close(self):
-        import xwin
-        xwin.close(self.wid)
+        import desktop_kit
+        desktop_kit.close(self.wid)
         try:
             return self.process.wait(timeout=30)
         except subprocess.TimeoutExpired:
@@ -466,8 +305,7 @@ class Session:
         self.runs += 1
         park_pointer()
         self.program = Program(self.source, os.path.join(self.base, f"run{self.runs}"), env)
-        wait_for("the window in the accessibility tree",
-                 lambda: self.screen.frames(self.program.name, "frame"), timeout=20)
+        wait_for(lambda: self.screen.frames(self.program.name, "frame"), 20, "the window in the accessibility tree")
         return self.program
 
     def stop(self):
@@ -516,16 +354,16 @@ class Session:
         """Chooses Print, waits for the message, reads it, closes it."""
         before = self.look()
         self.choose_print()
-        message = wait_for(f"{what}: the message", lambda: self.screen.message(self.program.name), timeout=20)
-        wait_for(f"{what}: the message's window", lambda: len(top_level_windows("Kavrel")) == 2, timeout=5)
+        message = wait_for(lambda: self.screen.message(self.program.name), 20, f"{what}: the message")
+        wait_for(lambda: len(top_level_windows("Kavrel")) == 2, 5, f"{what}: the message's window")
         check(self.program.wid in top_level_windows("Kavrel"),
               f"{what}: a second window titled \"Kavrel\" is on the screen")
         labels, ok = message
         print(f"    message: {labels}")
         check(ok is not None, f"{what}: the message has an OK button")
         click(ok)
-        wait_for(f"{what}: the message to close", lambda: self.screen.message(self.program.name) is None)
-        wait_for(f"{what}: its window to go", lambda: len(top_level_windows("Kavrel")) == 1)
+        wait_for(lambda: self.screen.message(self.program.name) is None, 30, f"{what}: the message to close")
+        wait_for(lambda: len(top_level_windows("Kavrel")) == 1, 30, f"{what}: its window to go")
         self.check_unchanged(before, what)
         return labels
 
@@ -541,16 +379,16 @@ def print_on_pdf_printer(session, server, out, keep):
     xdotool("windowfocus", "--sync", program.wid)
     xdotool("key", "End", *["BackSpace"] * 8)
     xdotool("type", "1065100088")
-    wait_for("the typed number", lambda: ("text", "Enter the serial number", "1065100088")
-             in session.screen.texts(program.name))
+    wait_for(lambda: ("text", "Enter the serial number", "1065100088")
+             in session.screen.texts(program.name), 30, "the typed number")
     before = session.look()
     grab = client_area(before["picture"])
     check(before["texts"] != default_look["texts"], "the typed number changed the results")
 
     jobs_before = server.jobs()
     session.choose_print()
-    new_job = wait_for("a job", lambda: [j for j in server.jobs() if j not in jobs_before], timeout=30)
-    wait_for("the job to finish", lambda: all(server.jobs()[j] == "ended" for j in new_job), timeout=60)
+    new_job = wait_for(lambda: [j for j in server.jobs() if j not in jobs_before], 30, "a job")
+    wait_for(lambda: all(server.jobs()[j] == "ended" for j in new_job), 60, "the job to finish")
     time.sleep(1.0)  # room for a second job, which must not come
     jobs = {j: s for j, s in server.jobs().items() if j not in jobs_before}
     check(len(jobs) == 1, f"exactly one job was made ({sorted(jobs)})")
@@ -654,19 +492,19 @@ def failing_printers(session, server, base):
     server.run("lpadmin", "-d", "Held")
     before = session.look()
     session.choose_print()
-    held = wait_for("the held job", lambda: [j for j in server.jobs() if j.startswith("Held-")])
+    held = wait_for(lambda: [j for j in server.jobs() if j.startswith("Held-")], 30, "the held job")
     time.sleep(0.5)
     check(session.screen.message(name) is None, "no message while the page waits")
     server.run("cupsdisable", "Held")
-    message = wait_for("the message", lambda: session.screen.message(name), timeout=20)
+    message = wait_for(lambda: session.screen.message(name), 20, "the message")
     print(f"    message: {message[0]}")
     check(message[0][:1] == ['Nothing was printed: the printer "Held" is stopped.'],
           "a printer stopped while the page waits: the message says so")
     click(message[1])
-    wait_for("the message to close", lambda: len(top_level_windows("Kavrel")) == 1)
+    wait_for(lambda: len(top_level_windows("Kavrel")) == 1, 30, "the message to close")
     session.check_unchanged(before, "a printer stopped while the page waits")
     # Held, it cannot have been printed: ended means cancelled.
-    wait_for("the job to be withdrawn", lambda: server.jobs().get(held[0]) == "ended", timeout=20)
+    wait_for(lambda: server.jobs().get(held[0]) == "ended", 20, "the job to be withdrawn")
     print(f"ok: the waiting job {held[0]} was cancelled")
 
     # Printers, but none of them the default.
