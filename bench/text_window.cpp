@@ -1,10 +1,9 @@
 // The second yardstick of bench/startup.py: the bare window plus one line of
 // text in each of the five fonts the main window shows (the input box's,
 // the result table's, the error line's, the bold site line's and the
-// system's), started the way the program starts. What any window pays to
-// show text at all, Kavrel pays too; the rest of its start-up is its own.
+// system's), each asked for as the windows ask for it. What any window pays
+// to show text at all, Kavrel pays too; the rest of its start-up is its own.
 #include "ui/qt/kavrel.h"
-#include "ui/qt/startup.h"
 #include "ui/qt/widgets.h"
 
 #include <QApplication>
@@ -32,10 +31,8 @@ constexpr std::array<Line, 5> Lines{{
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    kavrel::StartUp startUp;
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
-    startUp.ApplicationMade();
     QWidget window(nullptr, kavrel::Kavrel::Frame);
     window.setWindowTitle(QStringLiteral("Text window"));
     window.setFixedSize(kavrel::KavrelWindow.clientWidth, 411);

@@ -188,8 +188,8 @@ inline constexpr std::size_t AboutControlCount = 12;
 // read-only single lines without border; a label has an opaque background.
 enum class AboutKind { Picture, Label, Frame, TextBox };
 
-// Title: dark green on white. OnWhite: the system's text colour on white.
-// System: the system's window colours.
+// Title: dark green on white. OnWhite: the system's text colour on white
+// (for the frame, its line). System: the system's window colours.
 enum class AboutInk { None, Title, OnWhite, System };
 
 inline constexpr Font AboutWindowFont{8.25, false};
@@ -228,7 +228,7 @@ inline constexpr std::array<AboutRow, AboutControlCount> AboutControls = [] {
         {A::Image1,          "Image1",          K::Picture, 24,   9,  55,  55, L,   W, None,  -1, ""},
         {A::About_Nazvanie,  "About_Nazvanie",  K::Label,  102,  12, 262,  25, Ctr, T, Green,  0, "Kavrel"},
         {A::About_Versia,    "About_Versia",    K::Label,  102,  48, 262,  16, Ctr, W, White,  2, "Version 2"},
-        {A::Shape1,          "Shape1",          K::Frame,    6,  72, 361, 190, L,   W, None,  -1, ""},
+        {A::Shape1,          "Shape1",          K::Frame,    6,  72, 361, 190, L,   W, White, -1, ""},
         {A::About_Avtor_Rus, "About_Avtor_Rus", K::TextBox, 12,  96, 349,  19, L,   W, Sys,    3, "Команда Kavrel"},
         {A::About_Adres_Rus, "About_Adres_Rus", K::TextBox, 12, 120, 349,  19, L,   W, Sys,    4, "Россия, Санкт-Петербург"},
         {A::Text3,           "Text3",           K::TextBox, 12, 156, 349,  19, L,   W, Sys,    9, "The Kavrel team"},

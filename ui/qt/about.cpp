@@ -67,12 +67,14 @@ QWidget* makeItem(const AboutRow& item, QWidget* page) {
     }
     widget->setObjectName(qs(item.name));
     widget->setGeometry(item.left, item.top, item.width, item.height);
+    QPalette palette = widget->palette();
     if (item.ink == AboutInk::Title) {
         widget->setFont(Arial(item.font));
-        QPalette palette = widget->palette();
         palette.setColor(QPalette::WindowText, Colour(AboutTitleGreen));
-        widget->setPalette(palette);
+    } else if (item.ink == AboutInk::OnWhite) {
+        palette.setColor(QPalette::WindowText, InkOnWhite(palette, QPalette::WindowText));
     }
+    widget->setPalette(palette);
     return widget;
 }
 

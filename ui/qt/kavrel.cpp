@@ -5,22 +5,18 @@
 #include "platform/site.h"
 #include "ui/qt/widgets.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QColor>
 #include <QComboBox>
-#include <QFont>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPaintEvent>
 #include <QPainter>
+#include <QtMath>
 #include <QPalette>
 #include <QPlainTextEdit>
-#include <QPolygonF>
 #include <QScreen>
 #include <QStyle>
-#include <QTextDocument>
 #include <QTextCursor>
 #include <QTextOption>
 #include <QAnyStringView>
@@ -56,61 +52,19 @@ QString spoken(const QString& text) {
     return name;
 }
 
-// Borders and backgrounds, drawn by the boxes themselves (a style sheet would
-// bring its whole engine into the start-up): a label is the window's face; a
-// cell is white in a one-pixel line of the text colour; the input box is
+// The looks' borders and backgrounds: a label is the window's face, without
+// border; a cell is white in a one-pixel line of the ink; the input box is
 // white in a two-pixel sunken edge, dark at top and left, light at bottom
-// and right, the colours meeting on the diagonal at the corners.
-int borderWidth(Look look) { return look == Look::Input ? 2 : look == Look::Cell ? 1 : 0; }
-
-void setBackground(QWidget* box, Look look) {
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Base, look == Look::Label ? palette.color(QPalette::Window) : QColor(Qt::white));
-    box->setPalette(palette);
+// and right. On white, text and lines are drawn in a colour that stands out
+// from white, whatever the colour scheme.
+QString LookSheet(const QPalette& palette) {
+    return QStringLiteral("QLineEdit[look=\"cell\"] { border: 1px solid %1; background: white; color: %1; }"
+                          "QLineEdit[look=\"input\"] { border-width: 2px; border-style: solid;"
+                          " border-color: %2 %3 %3 %2; background: white; color: %1; }"
+                          "QLineEdit[look=\"label\"] { border: none; background: %4; }")
+        .arg(InkOnWhite(palette).name(), palette.color(QPalette::Dark).name(), palette.color(QPalette::Light).name(),
+             palette.color(QPalette::Button).name());
 }
-
-class TextBox final : public QLineEdit {
-public:
-    TextBox(Look look, QWidget* parent) : QLineEdit(parent), look_(look) {
-        setFrame(false);
-        const int border = borderWidth(look);
-        setTextMargins(border, border, border, border);
-        setBackground(this, look);
-    }
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        // Neighbouring cells share a border line: a repaint of that line alone,
-        // which comes with every change of the cell beside it, needs no text.
-        if (look_ != Look::Cell || event->region().intersects(rect().adjusted(1, 1, -1, -1)))
-            QLineEdit::paintEvent(event);
-        if (look_ == Look::Label) return;
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        const qreal w = width();
-        const qreal h = height();
-        if (look_ == Look::Cell) {
-            painter.setBrush(palette().text());
-            painter.drawRect(QRectF(0, h - 1, w, 1));
-            painter.drawRect(QRectF(w - 1, 0, 1, h));
-            painter.drawRect(QRectF(0, 0, 1, h));
-            painter.drawRect(QRectF(0, 0, w, 1));
-            return;
-        }
-        // Light edges first, dark over them, as the corners share pixels.
-        const qreal b = borderWidth(Look::Input);
-        painter.setBrush(palette().light());
-        painter.drawConvexPolygon(QPolygonF{{{b, h - b}, {0, h}, {w, h}, {w, h - b}}});
-        painter.drawConvexPolygon(QPolygonF{{{w - b, b}, {w - b, h}, {w, h}, {w, 0}}});
-        painter.setBrush(palette().dark());
-        painter.drawConvexPolygon(QPolygonF{{{0, 0}, {0, h}, {b, h - b}, {b, 0}}});
-        painter.drawConvexPolygon(QPolygonF{{{0, 0}, {0, b}, {w - b, b}, {w, 0}}});
-    }
-
-private:
-    const Look look_;
-};
 
 QWidget* makeControl(const ControlRow& c, QWidget* parent) {
     QWidget* widget = nullptr;
@@ -122,7 +76,9 @@ QWidget* makeControl(const ControlRow& c, QWidget* parent) {
     } else if (c.lines == Lines::Wrap) {
         auto* box = new QPlainTextEdit(parent);
         box->setFrameShape(QFrame::NoFrame);
-        setBackground(box, c.look);
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Button));  // the label look
+        box->setPalette(palette);
         box->setReadOnly(c.readOnly);
         box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         box->setWordWrapMode(QTextOption::WordWrap);
@@ -133,7 +89,8 @@ QWidget* makeControl(const ControlRow& c, QWidget* parent) {
         box->setPlainText(qs(c.text));
         widget = box;
     } else {
-        auto* box = new TextBox(c.look, parent);
+        auto* box = new QLineEdit(parent);
+        box->setFrame(false);
         box->setReadOnly(c.readOnly);
         box->setAlignment(Alignment(c.align));
         box->setText(qs(c.text));
@@ -172,7 +129,9 @@ void nameAfter(QWidget* named, QWidget* source) {
 }
 
 // The client area: the button face with the engraved separator, grey over
-// white, along its top edge, painted anew on every repaint.
+// white, along its top edge, painted anew on every repaint. The rows are
+// whole device pixels, as many as the scale factor rounds to, so that both
+// show at every scale.
 class ClientArea : public QWidget {
 public:
     explicit ClientArea(QWidget* parent) : QWidget(parent) {
@@ -186,13 +145,19 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.fillRect(rect(), palette().window());
-        for (const SeparatorRow& row : Separator) painter.fillRect(0, row.y, width(), 1, Colour(row.colour));
+        const qreal ratio = devicePixelRatioF();
+        const int rows = std::max(1, qRound(ratio));
+        painter.scale(1 / ratio, 1 / ratio);
+        const int wide = qCeil(width() * ratio);
+        for (const SeparatorRow& row : Separator)
+            painter.fillRect(0, row.y * rows, wide, rows, Colour(row.colour));
     }
 };
 
 QWidget* buildClientArea(QMainWindow* window) {
     auto* client = new ClientArea(window);
     client->setObjectName(QStringLiteral("client"));
+    client->setStyleSheet(LookSheet(client->palette()));
     // Created in table order, which is the tab order.
     for (const ControlRow& c : KavrelControls) makeControl(c, client);
     const auto widget = [client](Control id) { return Child<QWidget>(client, Row(id).name); };
@@ -272,6 +237,10 @@ Kavrel::Kavrel(std::string settingsFile, QWidget* parent)
     // The menu bar takes what it needs; the client area keeps its exact size.
     // It stays in the window even where the desktop offers a global menu bar.
     menuBar()->setNativeMenuBar(false);
+    // The separator is the one line under the menu bar: the bar draws none
+    // of its own, which at a scale factor of 2 would end a device row above
+    // the bar's bottom and leave a gap.
+    menuBar()->setStyleSheet(QStringLiteral("QMenuBar { background: palette(window); }"));
     setFixedSize(KavrelWindow.clientWidth, KavrelWindow.clientHeight + menuBar()->sizeHint().height());
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
     ClickNomer->setFocus();

@@ -1,15 +1,12 @@
 // Starts the program: the main window, and the program ends when it closes.
 #include "ui/qt/kavrel.h"
-#include "ui/qt/startup.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    kavrel::StartUp startUp;
     // The program takes no arguments: Qt sees only the program's name.
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
-    startUp.ApplicationMade();
     kavrel::Kavrel window;
     window.form().Form_Load();
     window.show();

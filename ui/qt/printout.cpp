@@ -222,10 +222,11 @@ void Printout::Follow() {
     const int state = cups.getInteger(cups.findAttribute(response, "job-state", IPP_TAG_ENUM), 0);
     ipp_attribute_t* reasons = cups.findAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD);
     const bool byUser = cups.containsString(reasons, "job-canceled-by-user") != 0;
-    const char* said = cups.getString(cups.findAttribute(response, "job-printer-state-message", IPP_TAG_TEXT), 0, nullptr);
+    const char* message = cups.getString(cups.findAttribute(response, "job-printer-state-message", IPP_TAG_TEXT), 0, nullptr);
+    const std::string said = message ? message : "";  // the response owns the text
     cups.deleteIpp(response);
 
-    PrintOutcome outcome{PrintFault::None, printer_.toStdString(), said ? said : ""};
+    PrintOutcome outcome{PrintFault::None, printer_.toStdString(), said};
     if (state == IPP_JSTATE_ABORTED || (state == IPP_JSTATE_CANCELED && !byUser)) {
         outcome.fault = PrintFault::NotPrinted;
     } else if (state >= IPP_JSTATE_PENDING && state < IPP_JSTATE_CANCELED) {

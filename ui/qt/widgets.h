@@ -6,11 +6,10 @@
 #include <QColor>
 #include <QEvent>
 #include <QFont>
-#include <QIcon>
 #include <QLatin1String>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QProxyStyle>
+#include <QPalette>
 #include <QString>
 #include <QWidget>
 
@@ -18,20 +17,15 @@
 
 namespace kavrel {
 
-// The family that shows "Arial" on this system: Arial itself, or the face
-// fontconfig puts in its place (a metric-compatible one such as Liberation
-// Sans where that is installed). Asked once; safe to ask from any thread.
-QString ArialFamily();
-
-// Arial as the windows ask for it. The texts are Latin and Cyrillic, which
-// need no shaping engine, and are set without kerning, as the classic
-// Windows text boxes draw them.
+// Arial as the windows ask for it, or its metric-compatible stand-ins
+// where Arial itself is not installed. Set without kerning, as the classic
+// Windows text boxes draw their texts.
 inline QFont Arial(const Font& face) {
-    QFont font(ArialFamily());
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(face.points);
     font.setBold(face.bold);
-    font.setStyleStrategy(QFont::PreferNoShaping);
     font.setKerning(false);
     return font;
 }
@@ -47,19 +41,13 @@ inline Qt::Alignment Alignment(Align align) {
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-// The program's icon, 32 x 32, from its bare pixels: no image reader, which
-// would load every image format plugin to ask each whether it reads PNG.
-QPixmap ProgramPicture();
+// The program's icon, 32 x 32.
+inline QPixmap ProgramPicture() { return QPixmap(QStringLiteral(":/kavrel/kavrel.png")); }
 
-// The program's style: the platform's own, except that it gives the menu
-// bar's overflow button no picture. That button shows only when the menu bar
-// cannot hold its items, which the fixed windows never let happen, and its
-// picture, read from a PNG, would load every image format plugin on the way
-// to the first paint.
-class Style final : public QProxyStyle {
-public:
-    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override;
-};
+// A colour for text and lines on white: the palette's own where it stands
+// out from white, black where it does not (a dark colour scheme's light
+// text would vanish).
+QColor InkOnWhite(const QPalette& palette, QPalette::ColorRole role = QPalette::Text);
 
 // The control called `name` among the direct children of `parent`.
 template <typename T>

@@ -127,6 +127,32 @@ private Q_SLOTS:
         }
     }
 
+    // Under a dark colour scheme the lines on the white page stay dark, the
+    // frame included.
+    void darkColourScheme() {
+        const QPalette before = QApplication::palette();
+        QPalette dark = before;
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        dark.setColor(QPalette::Text, QColor(240, 240, 240));
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::Window, QColor(45, 45, 45));
+        QApplication::setPalette(dark);
+        delete about.data();
+        init();
+        const QImage image = picture();
+        QApplication::setPalette(before);
+        for (QWidget* line : {static_cast<QWidget*>(about->About_Versia), static_cast<QWidget*>(about->About_Adres_Eng)}) {
+            int darkest = 255;
+            const QRect area = place(line);
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x) darkest = qMin(darkest, qGray(image.pixel(x, y)));
+            QVERIFY2(darkest < 80, qPrintable(line->objectName()));
+            QCOMPARE(image.pixelColor(area.left() + 1, area.top()), QColor(255, 255, 255));
+        }
+        QVERIFY(qGray(image.pixel(6, 80)) < 80);
+        QVERIFY(qGray(image.pixel(40, 261)) < 80);
+    }
+
     void title() {
         const QFontInfo font(about->About_Nazvanie->font());
         QCOMPARE(font.pixelSize(), 19);  // 14.25 pt
