@@ -86,14 +86,12 @@ QWidget* makeControl(const ControlRow& c, QWidget* parent) {
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         box->setTabChangesFocus(true);
         box->document()->setDocumentMargin(1);
-        box->setPlainText(qs(c.text));
         widget = box;
     } else {
         auto* box = new QLineEdit(parent);
         box->setFrame(false);
         box->setReadOnly(c.readOnly);
         box->setAlignment(Alignment(c.align));
-        box->setText(qs(c.text));
         widget = box;
     }
     widget->setObjectName(QLatin1String(c.name.data(), static_cast<qsizetype>(c.name.size())));
@@ -104,6 +102,12 @@ QWidget* makeControl(const ControlRow& c, QWidget* parent) {
         QPalette palette = widget->palette();
         palette.setColor(QPalette::Text, Colour(ErrorRed));
         widget->setPalette(palette);
+    }
+    // The text last, so that it is laid out once, in its own font.
+    if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+        line->setText(qs(c.text));
+    } else if (auto* text = qobject_cast<QPlainTextEdit*>(widget)) {
+        text->setPlainText(qs(c.text));
     }
     return widget;
 }

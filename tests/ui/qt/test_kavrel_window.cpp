@@ -138,6 +138,15 @@ private Q_SLOTS:
                  image.convertToFormat(QImage::Format_RGB32));
     }
 
+    // The family the windows name for Arial is an installed one, and the one
+    // Qt itself picks for "Arial" here.
+    void arialStandIn() {
+        const QString picked = QFontInfo(QFont(QStringLiteral("Arial"))).family();
+        QCOMPARE(kavrel::ArialFamilies(), QStringList{picked});
+        QCOMPARE(QFontInfo(window->SeriiniiNomer->font()).family(), picked);
+        QVERIFY(QFontInfo(kavrel::Arial(kavrel::Bold)).bold());
+    }
+
     void menu() {
         const QList<QAction*> items = window->menuBar()->actions();
         QCOMPARE(items.size(), 2);
@@ -616,6 +625,23 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("%1 > %2").arg(metrics.horizontalAdvance(text)).arg(room)));
             QVERIFY(metrics.height() <= widget->height() - 2 * border);
         }
+    }
+
+    // The program's style only drops a picture the fixed window never shows:
+    // the window it draws is the one the platform's own style draws, pixel
+    // for pixel, menu bar included.
+    void programStyleDrawsTheSame() {
+        const QString platformStyle = QApplication::style()->name();
+        const QImage before = window->grab().toImage();
+        window.reset();
+        QApplication::setStyle(new kavrel::Style);
+        QVERIFY(QApplication::style()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton).isNull());
+        QVERIFY(!QApplication::style()->standardIcon(QStyle::SP_ArrowDown).isNull());
+        init();
+        const QImage after = window->grab().toImage();
+        QApplication::setStyle(platformStyle);
+        QCOMPARE(after.size(), before.size());
+        QVERIFY(after == before);
     }
 };
 
