@@ -172,8 +172,9 @@ const CupsApi* Cups() {
 }
 
 // A connection to the print server of the program's own, on which every
-// wait gives up once `budget` has run out: libcups's default connection
-// waits for an answer as long as the server keeps the connection open.
+// wait gives up once `budget` has run out: libcups's default connection has
+// no such bound, and a server that takes the connection and never answers
+// would hold the window.
 class Connection {
 public:
     Connection(const CupsApi& cups, std::chrono::milliseconds budget) : cups_(cups), deadline_(Clock::now() + budget) {
@@ -255,7 +256,7 @@ PrintFault StateFault(const CupsApi& cups, const cups_dest_t& dest) {
 
 // The sheet the printer prints on by default: the one chosen for it in the
 // user's options, else the printer's own default. (cupsGetDestMediaDefault
-// alone looks only at the former and takes US Letter otherwise.)
+// alone looks only at the former: it gives US Letter for an A4 printer.)
 std::optional<PrinterMedium> MediumOf(const CupsApi& cups, const Connection& server, cups_dest_t* dest) {
     cups_dinfo_t* info = cups.copyDestInfo(server.get(), dest);
     if (!info) return std::nullopt;
