@@ -12,18 +12,23 @@ window as a grab of the screen shows it. Then it checks what the user sees
 when there is no print server at all, and when the printer fails in the ways
 a print server reports: stopped, refusing jobs, refusing this user, a device
 that cannot be written, a printer stopped while the page waits, printers but
-no default. Each time the window must stay as it was.
+no default; that a page held longer than the program follows a job is left
+to the server without a word; and that a print server which takes the
+connection and never answers does not hold the window. Each time the window
+must stay as it was.
 
 The print server and its PDF backend run as root: as another user the test
 says why it is skipped and exits with 77. Everything it starts it stops, and
 its temporary folder is removed; KAVREL_E2E_PRINT_KEEP=DIR copies the page,
 the window grabs and the server's logs to DIR for a person to look at.
 """
+import errno
 import glob
 import os
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -451,6 +456,56 @@ def print_without_server(session, base):
     session.stop()
 
 
+def print_with_silent_server(session, base):
+    """A print server that takes the connection and never answers: Print
+    gives up after a few seconds with the no-printer message and the
+    system's words for a time-out, and the window stays as it was. The
+    message is waited for generously: the point is that it comes at all."""
+    path = os.path.join(base, "silent.sock")
+    silent = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    try:
+        silent.bind(path)
+        silent.listen(16)  # connections wait in the backlog and are never taken
+        session.start(dict(os.environ, CUPS_SERVER=path, CUPS_SERVERROOT=base))
+        labels = session.message_after_print("a print server that never answers")
+        check(labels[:1] == ["Nothing was printed: no printer is set up on this computer."],
+              "a print server that never answers: the message says that no printer is there")
+        words = os.strerror(errno.ETIMEDOUT)
+        check(words in labels[1:], f"a print server that never answers: the message adds {words!r}")
+        session.stop()
+    finally:
+        silent.close()
+
+
+def held_page_let_go(session, server, base):
+    """A page that waits past the time the program follows a job (cut short
+    for the test): the program lets go of it without a word, and the job
+    stays with the print server."""
+    follow = 2
+    server.add_pdf_printer("Waiting", os.path.join(base, "waiting-out"), job_hold_until_default="indefinite")
+    server.run("lpadmin", "-d", "Waiting")
+    session.start(dict(server.env(), KAVREL_PRINT_FOLLOW_SECONDS=str(follow)))
+    name = session.program.name
+    # Focused first: a click on the menu focuses the window, and with no
+    # message to close the text cursor would then be new to the picture.
+    xdotool("windowfocus", "--sync", session.program.wid)
+    before = session.look()
+    jobs = server.jobs()
+    session.choose_print()
+    held = wait_for(lambda: [j for j in server.jobs() if j.startswith("Waiting-") and j not in jobs], 30,
+                    "the held job")
+    time.sleep(follow + 3)
+    # A program still following the job would now withdraw it and say that
+    # the printer is stopped, as it does for the printer "Held".
+    server.run("cupsdisable", "Waiting")
+    time.sleep(3)
+    check(session.screen.message(name) is None and top_level_windows("Kavrel") == [session.program.wid],
+          "a page held past the follow time: no message, even once the printer is stopped")
+    check(server.jobs().get(held[0]) == "waiting", f"the held job {held[0]} is left to the print server")
+    session.check_unchanged(before, "a page held past the follow time")
+    session.stop()
+
+
 def failing_printers(session, server, base):
     """Printers that fail, as the print server reports it."""
     session.start(server.env())
@@ -529,8 +584,10 @@ def inside(program_source):
         server.run("lpadmin", "-d", "PDF")
         print_on_pdf_printer(session, server, out, keep)
         failing_printers(session, server, base)
+        held_page_let_go(session, server, base)
         server.stop()
         print_without_server(session, base)
+        print_with_silent_server(session, base)
         return 0
     except Failure as failure:
         print(f"FAILED: {failure}")
