@@ -3,6 +3,7 @@
 #include "decode/utf8.h"
 
 #include <algorithm>
+#include <cstring>
 
 #ifndef _WIN32
 #include <cerrno>
@@ -59,82 +60,146 @@ struct Line {
     std::size_t begin, end, next;
 };
 
-struct Key {
-    std::size_t line;
-    std::string_view name;
-    bool hasValue;
-    std::string_view value;  // trimmed, quotes still on
-    std::size_t valueBegin;  // where the value's bytes start in the file
+// The lines of a file, one at a time and nothing kept. The next LF and the
+// next CR are each searched for once and remembered, so a file with only one
+// kind of line end is not searched to its end for the other at every line.
+class Lines {
+public:
+    Lines(std::string_view file, std::size_t from)
+        : file_(file), pos_(from), lf_(Find('\n')), cr_(Find('\r')) {}
+
+    bool Next(Line& line) {
+        if (pos_ >= file_.size()) return false;
+        if (lf_ < pos_) lf_ = Find('\n');
+        if (cr_ < pos_) cr_ = Find('\r');
+        line.begin = pos_;
+        line.end = std::min(lf_, cr_);
+        line.next = line.end;
+        if (line.end < file_.size()) line.next += line.end == cr_ && lf_ < file_.size() && lf_ == cr_ + 1 ? 2u : 1u;
+        pos_ = line.next;
+        return true;
+    }
+
+    // The next line whose text starts with "[", past the lines before it
+    // without going through them one by one: outside the section asked for
+    // only headers matter.
+    bool NextBracketed(Line& line) {
+        for (std::size_t at = pos_; at < file_.size(); ++at) {
+            const void* found = std::memchr(file_.data() + at, '[', file_.size() - at);
+            if (found == nullptr) break;
+            at = static_cast<std::size_t>(static_cast<const char*>(found) - file_.data());
+            const auto startsLine = [this](std::size_t i) {
+                return i == pos_ || file_[i - 1] == '\n' || file_[i - 1] == '\r';
+            };
+            std::size_t begin = at;
+            while (!startsLine(begin) && IsBlank(file_[begin - 1])) --begin;
+            if (startsLine(begin)) {
+                pos_ = begin;
+                return Next(line);
+            }
+        }
+        pos_ = file_.size();
+        return false;
+    }
+
+private:
+    std::size_t Find(char c) const {
+        if (pos_ >= file_.size()) return file_.size();
+        const void* at = std::memchr(file_.data() + pos_, c, file_.size() - pos_);
+        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - file_.data()) : file_.size();
+    }
+
+    std::string_view file_;
+    std::size_t pos_, lf_, cr_;
 };
 
-struct Section {
-    std::string_view name;
-    std::size_t last;  // the section's last non-blank line; npos for none at all
-    std::vector<Key> keys;
+std::size_t BodyBegin(std::string_view file) {
+    return file.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
+}
+
+// A line as the reader sees it: blank, a section header, or anything else,
+// which is a key, with or without "="; comments included, which no caller's
+// key name can match.
+struct Entry {
+    enum Kind { Blank, Header, Key } kind;
+    std::string_view text;  // trimmed; for a header the section's name
 };
 
-struct Profile {
-    std::size_t bodyBegin = 0;  // past a byte-order mark
-    std::vector<Line> lines;
-    std::vector<Section> sections;  // the first one holds the keys before any header
-};
+Entry Classify(std::string_view file, const Line& line) {
+    const std::string_view text = Trim(file.substr(line.begin, line.end - line.begin));
+    if (text.empty()) return {Entry::Blank, text};
+    if (text.front() == '[') {
+        const std::size_t close = text.rfind(']');
+        if (close != npos) return {Entry::Header, Trim(text.substr(1, close - 1))};
+    }
+    return {Entry::Key, text};
+}
 
 // Where a view into `file` starts.
 std::size_t OffsetIn(std::string_view file, std::string_view part) {
     return static_cast<std::size_t>(part.data() - file.data());
 }
 
-Profile Parse(std::string_view file) {
-    Profile p;
-    if (file.substr(0, kByteOrderMark.size()) == kByteOrderMark) p.bodyBegin = kByteOrderMark.size();
-    p.sections.push_back({std::string_view(), npos, {}});
-    for (std::size_t pos = p.bodyBegin; pos < file.size();) {
-        Line line{pos, std::min(file.find_first_of("\r\n", pos), file.size()), 0};
-        line.next = line.end;
-        if (line.next < file.size()) line.next += file.compare(line.next, 2, "\r\n") == 0 ? 2u : 1u;
-        pos = line.next;
-        const std::size_t index = p.lines.size();
-        p.lines.push_back(line);
+struct Key {
+    std::string_view name;
+    bool hasValue = false;
+    std::string_view value;      // trimmed, quotes still on
+    std::size_t valueBegin = 0;  // where the value's bytes start in the file
+};
 
-        const std::string_view text = Trim(file.substr(line.begin, line.end - line.begin));
-        if (text.empty()) continue;
-        if (text.front() == '[') {
-            const std::size_t close = text.rfind(']');
-            if (close != npos) {
-                p.sections.push_back({Trim(text.substr(1, close - 1)), index, {}});
-                continue;
+Key KeyOf(std::string_view file, std::string_view text) {
+    Key key{text, false, {}, OffsetIn(file, text) + text.size()};
+    if (const std::size_t eq = text.find('='); eq != npos) {
+        key.name = Trim(text.substr(0, eq));
+        key.hasValue = true;
+        key.value = Trim(text.substr(eq + 1));
+        key.valueBegin = key.value.empty() ? OffsetIn(file, text) + eq + 1 : OffsetIn(file, key.value);
+    }
+    return key;
+}
+
+// What a read or a write needs of the file about one key, found in one pass
+// that stops at the key, or at the end of its section.
+struct Place {
+    std::size_t bodyBegin = 0;          // past a byte-order mark
+    bool sectionFound = false;
+    std::optional<Line> last;           // the section's last non-blank line
+    std::optional<Line> keyLine;
+    Key key;
+};
+
+// Only the first section of a name is searched, and in it the first key of
+// a name, as the Win32 functions do. Keys before the first section header
+// belong to the section with the empty name.
+Place Locate(std::string_view file, std::string_view section, std::string_view key) {
+    section = Trim(CutAtNul(section));
+    key = Trim(CutAtNul(key));
+    Place place;
+    place.bodyBegin = BodyBegin(file);
+    bool inSection = SameName(std::string_view(), section);
+    place.sectionFound = inSection;
+    Lines lines(file, place.bodyBegin);
+    for (Line line{}; inSection ? lines.Next(line) : lines.NextBracketed(line);) {
+        const Entry entry = Classify(file, line);
+        if (entry.kind == Entry::Blank) continue;
+        if (entry.kind == Entry::Header) {
+            if (inSection) break;
+            if (SameName(entry.text, section)) {
+                inSection = place.sectionFound = true;
+                place.last = line;
             }
+            continue;
         }
-        // Anything else is a key, with or without "="; comments included,
-        // which no caller's key name can match.
-        Key key{index, text, false, {}, OffsetIn(file, text) + text.size()};
-        if (const std::size_t eq = text.find('='); eq != npos) {
-            key.name = Trim(text.substr(0, eq));
-            key.hasValue = true;
-            key.value = Trim(text.substr(eq + 1));
-            key.valueBegin = key.value.empty() ? OffsetIn(file, text) + eq + 1 : OffsetIn(file, key.value);
+        if (!inSection) continue;
+        place.last = line;
+        const Key k = KeyOf(file, entry.text);
+        if (SameName(k.name, key)) {
+            place.keyLine = line;
+            place.key = k;
+            break;
         }
-        p.sections.back().keys.push_back(key);
-        p.sections.back().last = index;
     }
-    return p;
-}
-
-// Only the first section of a name is searched, as the Win32 functions do.
-Section* FindSection(Profile& p, std::string_view name) {
-    name = Trim(CutAtNul(name));
-    for (Section& s : p.sections) {
-        if (SameName(s.name, name)) return &s;
-    }
-    return nullptr;
-}
-
-Key* FindKey(Section& s, std::string_view name) {
-    name = Trim(CutAtNul(name));
-    for (Key& k : s.keys) {
-        if (SameName(k.name, name)) return &k;
-    }
-    return nullptr;
+    return place;
 }
 
 // The value as copied into a buffer of `size` characters: one pair of
@@ -152,10 +217,10 @@ std::string CopyEntry(std::string_view value, std::size_t size) {
     return std::string(out);
 }
 
-std::string_view LineBreakOf(const Profile& p, std::string_view file) {
-    for (const Line& line : p.lines) {
-        if (line.next > line.end) return file.substr(line.end, line.next - line.end);
-    }
+// New lines end as the file's first line does.
+std::string_view LineBreakOf(std::string_view file, std::size_t bodyBegin) {
+    Lines lines(file, bodyBegin);
+    if (Line first{}; lines.Next(first) && first.next > first.end) return file.substr(first.end, first.next - first.end);
 #ifdef _WIN32
     return "\r\n";
 #else
@@ -173,6 +238,43 @@ bool Writable(std::string_view section, std::string_view key, std::string_view v
            (k.empty() || k.front() != '[') && CutAtNul(value).find_first_of("\r\n") == npos;
 }
 
+// A write as a change of the old contents: the bytes [from, to) give way to
+// `insert`. The file can then be written from the old contents without a
+// second copy of them.
+struct Splice {
+    std::size_t from, to;
+    std::string insert;
+};
+
+// Nothing when the file already holds the value or the write is refused.
+std::optional<Splice> PlanUpdate(std::string_view contents, std::string_view section, std::string_view key,
+                                 std::string_view value) {
+    if (!Writable(section, key, value)) return std::nullopt;
+    value = TrimStart(CutAtNul(value));
+    const Place p = Locate(contents, section, key);
+
+    if (p.keyLine) {
+        // Keep the line up to its value, as the person wrote it, and the
+        // line break; only the value changes.
+        if (p.key.hasValue && CutAtNul(p.key.value) == value) return std::nullopt;
+        return Splice{p.key.valueBegin, p.keyLine->end, (p.key.hasValue ? "" : "=") + std::string(value)};
+    }
+
+    const std::string_view eol = LineBreakOf(contents, p.bodyBegin);
+    const std::string line = std::string(Trim(CutAtNul(key))).append("=").append(value).append(eol);
+    if (p.sectionFound) {
+        // The new key goes after the section's last line that is not blank.
+        if (!p.last) return Splice{p.bodyBegin, p.bodyBegin, line};
+        const bool needBreak = p.last->next == p.last->end;
+        return Splice{p.last->next, p.last->next, (needBreak ? std::string(eol) : std::string()) + line};
+    }
+
+    const bool needBreak = contents.size() > p.bodyBegin && contents.back() != '\n' && contents.back() != '\r';
+    std::string insert = needBreak ? std::string(eol) : std::string();
+    insert.append("[").append(Trim(CutAtNul(section))).append("]").append(eol).append(line);
+    return Splice{contents.size(), contents.size(), std::move(insert)};
+}
+
 }  // namespace
 
 std::string ProfileLookup(std::string_view contents, std::string_view section, std::string_view key,
@@ -182,64 +284,28 @@ std::string ProfileLookup(std::string_view contents, std::string_view section, s
     fallback = CutAtNul(fallback);
     while (fallback.size() > 1 && fallback.back() == ' ') fallback.remove_suffix(1);
 
-    Profile p = Parse(contents);
-    const Key* found = nullptr;
-    if (Section* s = FindSection(p, section)) found = FindKey(*s, key);
-    return CopyEntry(found && found->hasValue ? found->value : fallback, size);
+    const Place p = Locate(contents, section, key);
+    return CopyEntry(p.keyLine && p.key.hasValue ? p.key.value : fallback, size);
 }
 
 std::optional<std::string> ProfileUpdate(std::string_view contents, std::string_view section,
                                          std::string_view key, std::string_view value) {
-    if (!Writable(section, key, value)) return std::nullopt;
-    value = TrimStart(CutAtNul(value));
-    Profile p = Parse(contents);
-    const std::string_view eol = LineBreakOf(p, contents);
+    const std::optional<Splice> splice = PlanUpdate(contents, section, key, value);
+    if (!splice) return std::nullopt;
     std::string out;
-    out.reserve(contents.size() + section.size() + key.size() + value.size() + 8);
-
-    Section* s = FindSection(p, section);
-    Key* k = s ? FindKey(*s, key) : nullptr;
-    if (k) {
-        // Keep the line up to its value, as the person wrote it, and the
-        // line break; only the value changes.
-        if (k->hasValue && CutAtNul(k->value) == value) return std::nullopt;
-        const Line& line = p.lines[k->line];
-        out.append(contents.substr(0, k->valueBegin));
-        if (!k->hasValue) out.append("=");
-        out.append(value);
-        out.append(contents.substr(line.end));
-        return out;
-    }
-
-    const std::string_view keyName = Trim(CutAtNul(key));
-    if (s) {
-        // The new key goes after the section's last line that is not blank.
-        std::size_t at = p.bodyBegin;
-        bool needBreak = false;
-        if (s->last != npos) {
-            const Line& last = p.lines[s->last];
-            at = last.next;
-            needBreak = last.next == last.end;
-        }
-        out.append(contents.substr(0, at));
-        if (needBreak) out.append(eol);
-        out.append(keyName).append("=").append(value).append(eol);
-        out.append(contents.substr(at));
-        return out;
-    }
-
-    out.append(contents);
-    if (!p.lines.empty() && p.lines.back().next == p.lines.back().end) out.append(eol);
-    out.append("[").append(Trim(CutAtNul(section))).append("]").append(eol);
-    out.append(keyName).append("=").append(value).append(eol);
+    out.reserve(contents.size() - (splice->to - splice->from) + splice->insert.size());
+    out.append(contents.substr(0, splice->from)).append(splice->insert).append(contents.substr(splice->to));
     return out;
 }
 
 std::vector<std::pair<std::string, std::string>> ProfileKeys(std::string_view contents) {
-    const Profile p = Parse(contents);
     std::vector<std::pair<std::string, std::string>> keys;
-    for (const Section& s : p.sections) {
-        for (const Key& k : s.keys) keys.emplace_back(CutAtNul(s.name), CutAtNul(k.name));
+    std::string_view section;
+    Lines lines(contents, BodyBegin(contents));
+    for (Line line{}; lines.Next(line);) {
+        const Entry entry = Classify(contents, line);
+        if (entry.kind == Entry::Header) section = entry.text;
+        if (entry.kind == Entry::Key) keys.emplace_back(CutAtNul(section), CutAtNul(KeyOf(contents, entry.text).name));
     }
     return keys;
 }
@@ -247,7 +313,23 @@ std::vector<std::pair<std::string, std::string>> ProfileKeys(std::string_view co
 #ifndef _WIN32
 namespace {
 
-bool ReadAll(int fd, std::string& out) {
+// Into a string sized once from the file's size, so that a large file is
+// neither copied nor held twice while the string grows. Files that report no
+// size, or grow meanwhile, are read a chunk at a time.
+bool ReadAll(int fd, std::size_t expected, std::string& out) {
+    out.resize(expected);
+    std::size_t have = 0;
+    while (have < out.size()) {
+        const ssize_t n = read(fd, out.data() + have, out.size() - have);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        have += static_cast<std::size_t>(n);
+    }
+    out.resize(have);
+    if (have < expected) return true;
     char buffer[8192];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
@@ -278,7 +360,8 @@ Loaded Load(const std::string& path, std::string& contents, struct stat& info) {
     // Not blocking: a FIFO in the file's place must not stall the program.
     const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? Loaded::Missing : Loaded::Failed;
-    const bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ReadAll(fd, contents);
+    const bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                    ReadAll(fd, static_cast<std::size_t>(info.st_size), contents);
     close(fd);
     return ok ? Loaded::Ok : Loaded::Failed;
 }
@@ -310,8 +393,8 @@ bool ProfileWrite(const std::string& path, std::string_view section, std::string
     // A file its owner made read-only keeps its value, as it would on Windows,
     // though the rename could replace it.
     if (loaded == Loaded::Ok && access(target.c_str(), W_OK) != 0) return false;
-    const std::optional<std::string> updated = ProfileUpdate(contents, section, key, value);
-    if (!updated) return true;
+    const std::optional<Splice> splice = PlanUpdate(contents, section, key, value);
+    if (!splice) return true;
 
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -330,7 +413,9 @@ bool ProfileWrite(const std::string& path, std::string_view section, std::string
         umask(mask);
         mode = 0666 & ~mask;
     }
-    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, *updated) && fsync(fd) == 0;
+    const std::string_view old = contents;
+    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, old.substr(0, splice->from)) && WriteAll(fd, splice->insert) &&
+              WriteAll(fd, old.substr(splice->to)) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
     ok = ok && rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {

@@ -13,6 +13,7 @@
 // the key at the end of its section, or the section at the end of the
 // file), keeps every other byte of the file, and replaces the file through
 // a temporary file so that a failed write leaves the old file as it was.
+// Reading and writing hold one copy of the file and pass over it once.
 //
 // Texts are UTF-8. Lengths are counted in characters (code points, each
 // malformed byte counting as one), so a cut never splits a character.

@@ -165,6 +165,51 @@ TEST_F(SettingsFile, FullDiskLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(Entries(folder), std::set<std::string>{"kavrel.ini"});
 }
 
+// Tens of megabytes of short lines, the program's section in the middle:
+// the read finds its value and each write changes its one place, byte for
+// byte everything else as it was.
+struct LargeCase {
+    const char* name;
+    std::string section, key, value;
+    std::string was, becomes;  // the part that changes; nothing: the end of the file
+};
+
+void PrintTo(const LargeCase& c, std::ostream* os) { *os << c.name; }
+
+class LargeFile : public SettingsFile, public ::testing::WithParamInterface<LargeCase> {};
+
+INSTANTIATE_TEST_SUITE_P(Writes, LargeFile, ::testing::Values(
+    LargeCase{"value", "LANG", "LANG", "1", "[LANG]\nLANG=0\n", "[LANG]\nLANG=1\n"},
+    LargeCase{"new_key", "lang", "New", "x y", "[LANG]\nLANG=0\n", "[LANG]\nLANG=0\nNew=x y\n"},
+    LargeCase{"new_section", "Other", "k", "v", "", "[Other]\nk=v\n"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST_P(LargeFile, ChangesOnlyItsPlace) {
+    const LargeCase& c = GetParam();
+    std::string lines;
+    for (unsigned line = 0; lines.size() < (12u << 20); ++line) {
+        if (line % 100 == 0) lines += "[S" + std::to_string(line / 100) + "]\n";
+        lines += line % 3 == 0 ? "k=" + std::to_string(line % 10) + "\n" : line % 3 == 1 ? "x\r\n" : "\n";
+    }
+    const std::string before = lines + "[LANG]\nLANG=0\n" + lines + "[Last]\nend=yes";
+    WriteBytes(ini, before);
+    EXPECT_EQ(sGetINI(ini, "LANG", "LANG", "d"), "0");
+    EXPECT_EQ(sGetINI(ini, "Last", "end", "d"), "yes");
+    EXPECT_EQ(sGetINI(ini, "S5", "LANG", "d"), "d");
+
+    writeINI(ini, c.section, c.key, c.value);
+    std::string after = before;
+    if (c.was.empty()) {
+        after += "\n" + c.becomes;
+    } else {
+        after.replace(after.find(c.was), c.was.size(), c.becomes);
+    }
+    const std::string written = ReadBytes(ini);
+    EXPECT_EQ(written.size(), after.size());
+    EXPECT_TRUE(written == after);  // not printed: 25 MB
+    EXPECT_EQ(sGetINI(ini, c.section, c.key, "d"), c.value);
+}
+
 TEST(SettingsPath, IsBesideTheExecutable) {
     EXPECT_EQ(kavrel::SettingsPath(), std::string(KAVREL_TEST_BINARY_DIR) + "/kavrel.ini");
 }
