@@ -7,8 +7,13 @@
 
 #ifndef _WIN32
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -313,6 +318,28 @@ std::vector<std::pair<std::string, std::string>> ProfileKeys(std::string_view co
 #ifndef _WIN32
 namespace {
 
+// Closes its file descriptor when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() { Reset(); }
+    int get() const { return fd_; }
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void Reset(int fd = -1) {
+        if (fd_ >= 0) close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
 // Into a string sized once from the file's size, so that a large file is
 // neither copied nor held twice while the string grows. Files that report no
 // size, or grow meanwhile, are read a chunk at a time.
@@ -358,12 +385,94 @@ enum class Loaded { Ok, Missing, Failed };
 
 Loaded Load(const std::string& path, std::string& contents, struct stat& info) {
     // Not blocking: a FIFO in the file's place must not stall the program.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? Loaded::Missing : Loaded::Failed;
-    const bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                    ReadAll(fd, static_cast<std::size_t>(info.st_size), contents);
-    close(fd);
+    const Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) return errno == ENOENT ? Loaded::Missing : Loaded::Failed;
+    const bool ok = fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+                    ReadAll(fd.get(), static_cast<std::size_t>(info.st_size), contents);
     return ok ? Loaded::Ok : Loaded::Failed;
+}
+
+// The temporary files of "kavrel.ini" are named ".kavrel.ini." followed by
+// 16 hexadecimal digits and ".tmp", a shape nobody gives a file by hand, so
+// the clean-up that goes by it removes only this code's own files. While a
+// temporary file has a name, its writer holds a lock (flock) on it; the lock
+// goes with the process, so a named temporary file that no one holds is what
+// a killed write left.
+constexpr std::size_t kTempDigits = 16;
+constexpr std::string_view kTempEnd = ".tmp";
+
+std::string TempName(std::string_view base) {
+    std::uint64_t bits = 0;
+    if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+        // Unique enough: a name in use is refused, and the next one tried.
+        static std::uint64_t count = 0;
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        bits = (static_cast<std::uint64_t>(now.tv_sec) << 32 ^ static_cast<std::uint64_t>(now.tv_nsec) ^
+                static_cast<std::uint64_t>(getpid()) << 44) +
+               ++count * 0x9E3779B97F4A7C15u;
+    }
+    std::string name = "." + std::string(base) + ".";
+    for (int shift = 60; shift >= 0; shift -= 4) name += "0123456789abcdef"[(bits >> shift) & 0xF];
+    return name.append(kTempEnd);
+}
+
+bool IsTempName(std::string_view name, std::string_view base) {
+    const std::size_t digitsAt = base.size() + 2;
+    return name.size() == digitsAt + kTempDigits + kTempEnd.size() && name.front() == '.' &&
+           name.substr(1, base.size()) == base && name[digitsAt - 1] == '.' &&
+           name.substr(digitsAt, kTempDigits).find_first_not_of("0123456789abcdef") == npos &&
+           name.substr(digitsAt + kTempDigits) == kTempEnd;
+}
+
+// The temporary files of `base` in the folder that no living writer holds.
+void RemoveLeftovers(int dir, std::string_view base) {
+    DIR* listing = fdopendir(openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (listing == nullptr) return;
+    while (const dirent* entry = readdir(listing)) {
+        if (!IsTempName(entry->d_name, base)) continue;
+        const Descriptor fd(openat(dir, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (fd.get() >= 0 && fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+            flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+            unlinkat(dir, entry->d_name, 0);
+        }
+    }
+    closedir(listing);
+}
+
+// An unnamed file (O_TMPFILE), locked, is given a temporary name for the
+// rename. Through /proc, or where /proc is missing by the descriptor, which
+// needs a privilege. Nothing when neither works.
+std::optional<std::string> LinkUnnamed(int fd, int dir, std::string_view base) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::string name = TempName(base);
+        if (linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
+        if (errno != EEXIST && linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0) return name;
+        if (errno != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// A new named temporary file, locked, or -1.
+int CreateNamed(int dir, std::string_view base, std::string& name) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        name = TempName(base);
+        Descriptor fd(openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.get() < 0) {
+            if (errno == EEXIST) continue;
+            return -1;
+        }
+        // Another copy's clean-up may have come between the creation and the
+        // lock: it holds the file then, or has removed it. Where the file
+        // system has no locks, no clean-up removes anything.
+        if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) continue;
+        struct stat info {};
+        if (fstat(fd.get(), &info) == 0 && info.st_nlink == 0) continue;
+        return fd.Release();
+    }
+    return -1;
 }
 
 }  // namespace
@@ -377,7 +486,7 @@ std::string ProfileRead(const std::string& path, std::string_view section, std::
 }
 
 bool ProfileWrite(const std::string& path, std::string_view section, std::string_view key,
-                  std::string_view value) {
+                  std::string_view value, TemporaryFile temporary) {
     // Through a symbolic link the file it points to is replaced, not the link.
     std::string target = path;
     if (char* real = realpath(path.c_str(), nullptr)) {
@@ -393,41 +502,67 @@ bool ProfileWrite(const std::string& path, std::string_view section, std::string
     // A file its owner made read-only keeps its value, as it would on Windows,
     // though the rename could replace it.
     if (loaded == Loaded::Ok && access(target.c_str(), W_OK) != 0) return false;
-    const std::optional<Splice> splice = PlanUpdate(contents, section, key, value);
-    if (!splice) return true;
 
     const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string temp = folder + "." + target.substr(folder.size()) + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    const std::string base = target.substr(slash == std::string::npos ? 0 : slash + 1);
+    const Descriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) return false;
+    // Also when the value stays: closing rewrites the same value at every run.
+    RemoveLeftovers(dir.get(), base);
+
+    const std::optional<Splice> splice = PlanUpdate(contents, section, key, value);
+    if (!splice) return true;
 
     mode_t mode;
     if (loaded == Loaded::Ok) {
         mode = info.st_mode & 07777;
-        // May fail for a user who may not give files away; the file is then
-        // theirs, as after any rewrite.
-        [[maybe_unused]] const int owned = fchown(fd, info.st_uid, info.st_gid);
     } else {
         const mode_t mask = umask(0);
         umask(mask);
         mode = 0666 & ~mask;
     }
     const std::string_view old = contents;
-    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, old.substr(0, splice->from)) && WriteAll(fd, splice->insert) &&
-              WriteAll(fd, old.substr(splice->to)) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
+    const auto fill = [&](int fd) {
+        // May fail for a user who may not give files away; the file is then
+        // theirs, as after any rewrite. Before the mode, which it may clear.
+        if (loaded == Loaded::Ok) {
+            [[maybe_unused]] const int owned = fchown(fd, info.st_uid, info.st_gid);
+        }
+        return fchmod(fd, mode) == 0 && WriteAll(fd, old.substr(0, splice->from)) &&
+               WriteAll(fd, splice->insert) && WriteAll(fd, old.substr(splice->to)) && fsync(fd) == 0;
+    };
+
+    // Written unnamed, the new contents vanish with the program wherever it
+    // stops; named only for the rename, a kill between the two leaves a file
+    // for the next write's clean-up.
+    std::string name;
+    Descriptor file;
+    if (temporary == TemporaryFile::Unnamed) {
+        file.Reset(openat(dir.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+        if (file.get() >= 0) {
+            // Where the file system has no locks, no clean-up takes the file either.
+            [[maybe_unused]] const int locked = flock(file.get(), LOCK_EX | LOCK_NB);
+            if (!fill(file.get())) return false;
+            if (std::optional<std::string> linked = LinkUnnamed(file.get(), dir.get(), base)) name = *linked;
+        }
+    }
+    // Where the file system has no unnamed files, or they cannot be named.
+    if (name.empty()) {
+        file.Reset(CreateNamed(dir.get(), base, name));
+        if (file.get() < 0) return false;
+        if (!fill(file.get())) {
+            unlinkat(dir.get(), name.c_str(), 0);
+            return false;
+        }
+    }
+    if (renameat(dir.get(), name.c_str(), dir.get(), base.c_str()) != 0) {
+        unlinkat(dir.get(), name.c_str(), 0);
         return false;
     }
-    // Make the rename itself last through a power cut.
-    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
+    // Make the rename itself last through a power cut. The temporary file
+    // is closed, and its lock let go, only once it has no name of its own.
+    fsync(dir.get());
     return true;
 }
 #endif
