@@ -81,7 +81,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override {
-        QLineEdit::paintEvent(event);
+        // Neighbouring cells share a border line: a repaint of that line alone,
+        // which comes with every change of the cell beside it, needs no text.
+        if (look_ != Look::Cell || event->region().intersects(rect().adjusted(1, 1, -1, -1)))
+            QLineEdit::paintEvent(event);
         if (look_ == Look::Label) return;
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);

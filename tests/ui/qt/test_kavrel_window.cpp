@@ -388,6 +388,20 @@ private Q_SLOTS:
         QVERIFY(lightest > 180);
     }
 
+    // A cell and its neighbour share a border line, which every change of
+    // the neighbour repaints alone: that repaint still draws the line.
+    void sharedBorderRepaintedAlone() {
+        QWidget* cell = window->TextStrana;
+        QCOMPARE(cell->geometry().right(), window->Strana->geometry().left());
+        const QRect line(cell->width() - 1, 0, 1, cell->height());
+        QImage image(cell->size(), QImage::Format_RGB32);
+        image.fill(Qt::green);
+        cell->render(&image, line.topLeft(), QRegion(line));
+        for (int y = 0; y < cell->height(); ++y)
+            QCOMPARE(pixel(image, line.x(), y), QApplication::palette().color(QPalette::Text));
+        QCOMPARE(pixel(image, line.x() - 1, cell->height() / 2), QColor(Qt::green));  // only the line was asked for
+    }
+
     void osibkaIsRed() {
         const QImage image = client();
         int red = 0;
