@@ -64,6 +64,8 @@ About::About(HINSTANCE instance, Fonts& fonts)
       picture_(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IconId), IMAGE_ICON,
                                              Row(AboutControl::Image1).width, Row(AboutControl::Image1).height,
                                              LR_DEFAULTCOLOR))) {
+    static const bool registered = Register(instance);
+    if (!registered) return;
     const RECT frame = CentredFrame(AboutWindow.clientWidth, AboutWindow.clientHeight, Style, 0, false);
     // No owner: either window can be in front, and each has its own button
     // on the taskbar.

@@ -19,9 +19,8 @@ class About final : public AboutView {
 public:
     static constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
-    static bool Register(HINSTANCE instance);
-
-    // Builds the window, centred and hidden.
+    // Builds the window, centred and hidden (its class is registered with
+    // the first one, not at the program's start).
     About(HINSTANCE instance, Fonts& fonts);
     About(const About&) = delete;
     About& operator=(const About&) = delete;
@@ -37,6 +36,7 @@ public:
     void OpenLink(const std::string& address) override;
 
 private:
+    static bool Register(HINSTANCE instance);
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SiteProc(HWND line, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -47,9 +47,12 @@ HWND MakeControl(const ControlRow& c, HWND window, HINSTANCE instance, HFONT fon
     if (c.readOnly) style |= ES_READONLY;
     if (c.look == Look::Cell) style |= WS_BORDER;
     const DWORD exStyle = c.look == Look::Input ? WS_EX_CLIENTEDGE : 0;
-    HWND box = CreateWindowExW(exStyle, L"EDIT", WideFromUtf8(c.text).c_str(), style, c.left, c.top, c.width,
-                               c.height, window, Id(c.id), instance, nullptr);
+    // Made empty and given its text once it has its font, so that the text
+    // is laid out once, not first in the system font.
+    HWND box = CreateWindowExW(exStyle, L"EDIT", L"", style, c.left, c.top, c.width, c.height, window, Id(c.id),
+                               instance, nullptr);
     SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (!c.text.empty()) SetWindowTextW(box, WideFromUtf8(c.text).c_str());
     return box;
 }
 
@@ -145,7 +148,7 @@ std::string Kavrel::LanguageText() const {
 
 void Kavrel::ShowAbout() {
     if (!about_ || !about_->window()) about_ = std::make_unique<About>(instance_, fonts_);
-    about_->Show();
+    if (about_->window()) about_->Show();
 }
 
 void Kavrel::CloseAbout() { about_.reset(); }

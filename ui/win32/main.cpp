@@ -1,6 +1,5 @@
 // Kavrel.exe: the main window, shown once its load has run; the program
 // ends when it closes.
-#include "ui/win32/about.h"
 #include "ui/win32/gdi.h"
 #include "ui/win32/kavrel.h"
 
@@ -8,7 +7,7 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace kavrel::win32;
-    if (!Kavrel::Register(instance) || !About::Register(instance)) return 1;
+    if (!Kavrel::Register(instance)) return 1;
     Fonts fonts;
     Kavrel kavrel(instance, fonts);
     if (!kavrel.window()) return 1;

@@ -13,6 +13,32 @@
 namespace kavrel::win32 {
 namespace {
 
+// The print spooler's functions, loaded with the first print: under Wine the
+// spooler asks the print system for its printers as it loads, which would
+// slow every start of a window that may never print.
+struct Spooler {
+    decltype(&::GetDefaultPrinterW) getDefaultPrinter = nullptr;
+    decltype(&::EnumPrintersW) enumPrinters = nullptr;
+};
+
+template <typename Function>
+void Resolve(HMODULE module, const char* name, Function& function) {
+    // Through the type-erased function pointer that GetProcAddress means.
+    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+const Spooler* LoadSpooler() {
+    static const Spooler spooler = [] {
+        Spooler s;
+        if (HMODULE module = LoadLibraryW(L"winspool.drv")) {  // stays loaded
+            Resolve(module, "GetDefaultPrinterW", s.getDefaultPrinter);
+            Resolve(module, "EnumPrintersW", s.enumPrinters);
+        }
+        return s;
+    }();
+    return spooler.getDefaultPrinter && spooler.enumPrinters ? &spooler : nullptr;
+}
+
 // The system's words for an error code, on one line.
 std::string SystemWords(DWORD error) {
     if (error == ERROR_SUCCESS) return {};
@@ -79,18 +105,23 @@ Picture Capture(HWND window) {
 
 // The default printer's name, or why there is none.
 bool DefaultPrinter(std::wstring& name, PrintOutcome& outcome) {
+    const Spooler* spooler = LoadSpooler();
+    if (!spooler) {
+        outcome.fault = PrintFault::NoPrinter;
+        return false;
+    }
     DWORD size = 0;
-    GetDefaultPrinterW(nullptr, &size);
+    spooler->getDefaultPrinter(nullptr, &size);
     if (size > 0) {
         name.assign(size, L'\0');
-        if (GetDefaultPrinterW(name.data(), &size)) {
+        if (spooler->getDefaultPrinter(name.data(), &size)) {
             name.resize(size > 0 ? size - 1 : 0);  // without the closing zero
             return true;
         }
     }
     DWORD needed = 0;
     DWORD count = 0;
-    EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &count);
+    spooler->enumPrinters(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0, &needed, &count);
     outcome.fault = needed > 0 ? PrintFault::NoDefaultPrinter : PrintFault::NoPrinter;
     return false;
 }
