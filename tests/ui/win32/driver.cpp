@@ -22,11 +22,16 @@
 //                              these pixels on the screen):
 //                              {"width", "height", "pixels": "RRGGBB..."}
 //   version HEXPATH            the version block of an executable
+//   text HEX POINTS BOLD INK BACK  HEX drawn in Arial with Cyrillic glyphs at
+//                              POINTS (96 dpi), bold when BOLD is 1, in colour
+//                              INK on BACK (0xRRGGBB), as a line of an edit
+//                              control draws it: {"width", "height", "pixels"}
 //
 // Started as `driver record FOLDER ADDRESS` instead, it is the suite's
 // stand-in browser, the prefix's handler of web addresses: it writes the
 // address it was given, whole, into a new file FOLDER\*.url and ends.
 #include <windows.h>
+#include <usp10.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -190,7 +195,28 @@ std::string Dump(HWND window) {
     return out.str();
 }
 
-// An icon's pixels drawn on white as on the screen, top row first.
+// A bitmap's pixels, top row first: {"width", "height", "pixels": "RRGGBB..."}.
+std::string Pixels(HDC dc, HBITMAP picture, int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    if (GetDIBits(dc, picture, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS) != height)
+        return "{\"width\":0}";
+    std::string hex;
+    for (const std::uint32_t pixel : pixels) {
+        char rgb[8];
+        std::snprintf(rgb, sizeof rgb, "%06x", static_cast<unsigned>(pixel & 0xFFFFFFu));
+        hex += rgb;
+    }
+    return "{\"width\":" + std::to_string(width) + ",\"height\":" + std::to_string(height) + ",\"pixels\":\"" +
+           hex + "\"}";
+}
+
+// An icon's pixels drawn on white as on the screen.
 std::string IconPixels(HICON icon, int width, int height) {
     if (!icon) return "{\"width\":0}";
     HDC screen = GetDC(nullptr);
@@ -201,25 +227,48 @@ std::string IconPixels(HICON icon, int width, int height) {
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     const bool drawn = DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL) != FALSE;
     SelectObject(dc, before);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    const bool read = GetDIBits(dc, picture, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS) == height;
-    std::string hex;
-    for (std::size_t i = 0; drawn && read && i < pixels.size(); ++i) {
-        char rgb[8];
-        std::snprintf(rgb, sizeof rgb, "%06x", static_cast<unsigned>(pixels[i] & 0xFFFFFFu));
-        hex += rgb;
-    }
+    std::string out = drawn ? Pixels(dc, picture, width, height) : "{\"width\":0}";
     DeleteObject(picture);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
-    return "{\"width\":" + std::to_string(drawn && read ? width : 0) + ",\"height\":" + std::to_string(height) +
-           ",\"pixels\":\"" + hex + "\"}";
+    return out;
+}
+
+std::string Text(const std::wstring& text, double points, bool bold, unsigned ink, unsigned back) {
+    LOGFONTW spec{};
+    spec.lfHeight = -static_cast<LONG>(points * 96.0 / 72.0 + 0.5);
+    spec.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    spec.lfCharSet = RUSSIAN_CHARSET;
+    lstrcpynW(spec.lfFaceName, L"Arial", LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&spec);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    const HGDIOBJ oldFont = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    HBITMAP picture = CreateCompatibleBitmap(screen, size.cx, size.cy);
+    const HGDIOBJ oldBitmap = SelectObject(dc, picture);
+    const auto colour = [](unsigned rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); };
+    SetTextColor(dc, colour(ink));
+    SetBkColor(dc, colour(back));
+    RECT all{0, 0, size.cx, size.cy};
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+    // Through Uniscribe, as the edit control lays out and draws a line.
+    SCRIPT_STRING_ANALYSIS analysis = nullptr;
+    if (SUCCEEDED(ScriptStringAnalyse(dc, text.c_str(), static_cast<int>(text.size()), static_cast<int>(text.size() * 3 / 2 + 16), -1,
+                                      SSA_LINK | SSA_FALLBACK | SSA_GLYPHS, -1, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      &analysis))) {
+        ScriptStringOut(analysis, 0, 0, 0, nullptr, 0, 0, FALSE);
+        ScriptStringFree(&analysis);
+    }
+    SelectObject(dc, oldBitmap);
+    SelectObject(dc, oldFont);
+    std::string out = Pixels(dc, picture, size.cx, size.cy);
+    DeleteObject(picture);
+    DeleteObject(font);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return out;
 }
 
 // The executable's icon, loaded at `loaded` pixels a side (0: its own
@@ -329,6 +378,9 @@ std::string Run(const std::vector<std::string>& a) {
     }
     if (command == "fileicon" && a.size() == 4) return FileIcon(Wide(FromHex(a[1])), std::stoi(a[2]), std::stoi(a[3]));
     if (command == "version" && a.size() == 2) return Version(Wide(FromHex(a[1])));
+    if (command == "text" && a.size() == 6)
+        return Text(Wide(FromHex(a[1])), std::stod(a[2]), a[3] == "1", static_cast<unsigned>(std::stoul(a[4], nullptr, 0)),
+                    static_cast<unsigned>(std::stoul(a[5], nullptr, 0)));
     return "{\"error\":" + Quoted(command) + "}";
 }
 

@@ -12,7 +12,9 @@ folder of its own, where the program keeps kavrel.ini. The driver
 and controls and works them with window messages as another program on
 Windows could; the checks are made here, against the requirements' texts,
 places and decodes (tests/e2e/desktop.py holds them for both desktop
-suites), and against the screen's pixels where only pixels tell.
+suites), and against the screen's pixels where only pixels tell: borders,
+the separator, icons, and each font, which the driver draws a box's text in
+for the suite to find among the box's pixels.
 
 Everything the suite starts it stops; its folder is removed at the end.
 KAVREL_E2E_WIN32_KEEP=DIR keeps pictures of the windows and the printed page
@@ -366,6 +368,12 @@ class WindowsTest(unittest.TestCase):
         caption = (left, top, width, dump["client"][1] - top)
         self.assertTrue(picture.find(small, caption), "no program icon in the title bar of " + dump["title"])
 
+    def drawn(self, text, points, bold, ink, back):
+        """A line of text as the driver draws it in Arial."""
+        line = SESSION.driver("text", text.encode().hex(), points, int(bold), "0x%02x%02x%02x" % ink,
+                              "0x%02x%02x%02x" % back)
+        return Picture(line["width"], line["height"], bytes.fromhex(line["pixels"]))
+
     def file_icon(self, loaded, drawn):
         icon = SESSION.driver("fileicon", desktop_kit.WinePrefix.windows_path(KAVREL).encode().hex(), loaded, drawn)
         self.assertEqual(icon["width"], drawn, "the executable's icon cannot be loaded")
@@ -467,6 +475,39 @@ class MainWindow(WindowsTest):
 
         program.close()
         self.assertEqual(program.stored(), ["[LANG]", "LANG=0"])
+
+    def test_fonts_colours_and_alignment(self):
+        # A box's text as the driver lays it out and draws it (Uniscribe, as
+        # an edit control does) in Arial at the box's size and weight, in its
+        # colours, must be among the box's pixels, where its alignment puts it.
+        program = self.start()
+        # The input box's caret goes with the focus, to the next box.
+        program.main.post(WM_KEYDOWN, VK_TAB, 1, program.id("ClickNomer"))
+        wait_for(lambda: program.main.dump()["focus"] != program.id("ClickNomer"), TIMEOUT, "the focus to move")
+        rows = (("ClickNomer", 14.25, False, "input"), ("TextPolucheno", 9.75, False, "label"),
+                ("SeriiniiNomer", 9.75, False, "cell"), ("www", 9.75, True, "label"),
+                ("TextLanguag", 9.75, False, "label"), ("Osibka", 12, False, "label"))
+        for name, points, bold, look in rows:
+            if name == "Osibka":
+                program.main.set_text(program.id("ClickNomer"), "")  # the error line shows
+            with self.subTest(name):
+                client = self.client(program.main)
+                face = client.pixel(3, 360)
+                back = (255, 255, 255) if look != "label" else face
+                ink = (255, 0, 0) if name == "Osibka" else (0, 0, 0)
+                line = self.drawn(program.control(name)["text"], points, bold, ink, back)
+                left, top, width, height = desktop.PLACE[name]
+                found = client.find(line, (left, top, width, height))
+                self.assertTrue(found, f"{name}: its text is not drawn in Arial {points} pt")
+                x = found[0][0]
+                align = BOXES.get(name, ("cell", "left"))[1]
+                if align == "centre":
+                    self.assertLessEqual(abs(2 * x + line.width - (2 * left + width)), 3, (name, x))
+                elif align == "right":
+                    self.assertLessEqual(left + width - (x + line.width), 8, (name, x))
+                else:
+                    self.assertLessEqual(x - left, 8, (name, x))
+        program.close()
 
     def test_key_filter(self):
         program = self.start()
@@ -622,6 +663,9 @@ class AboutWindow(WindowsTest):
         left, top, width, height = ABOUT_PLACES["Image1"]
         self.assertEqual(picture.crop(x + left, y + top, width, height).rgb, self.file_icon(55, 55).rgb)
         self.assert_icon_in_caption(about, picture)
+        # The title in dark green Arial, 14.25 points, bold.
+        title = self.drawn("Kavrel", 14.25, True, (0, 128, 0), (255, 255, 255))
+        self.assertTrue(picture.find(title, (x + 102, y + 12, 262, 25)), "the title is not drawn as it should be")
 
         # Typing into a box and switching the language change nothing here.
         before = about.dump()["children"]
