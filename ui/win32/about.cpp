@@ -44,18 +44,7 @@ HWND MakeItem(const AboutRow& item, HWND page, HINSTANCE instance) {
 }  // namespace
 
 bool About::Register(HINSTANCE instance) {
-    WNDCLASSEXW type{};
-    type.cbSize = sizeof type;
-    type.lpfnWndProc = &About::Proc;
-    type.hInstance = instance;
-    type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IconId));
-    type.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IconId), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                 LR_SHARED));
-    type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    type.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    type.lpszClassName = AboutClass;
-    return RegisterClassExW(&type) != 0;
+    return RegisterWindowClass(instance, AboutClass, &About::Proc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
 About::About(HINSTANCE instance, Fonts& fonts)

@@ -1,5 +1,7 @@
 #include "ui/win32/gdi.h"
 
+#include "ui/win32/ids.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
@@ -59,6 +61,21 @@ bool IsLeftClickOn(HWND window, UINT message, LPARAM lParam) {
 }
 
 void ShowHand() { SetCursor(LoadCursorW(nullptr, IDC_HAND)); }
+
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background) {
+    WNDCLASSEXW type{};
+    type.cbSize = sizeof type;
+    type.lpfnWndProc = proc;
+    type.hInstance = instance;
+    type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IconId));
+    type.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IconId), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                 LR_SHARED));
+    type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    type.hbrBackground = background;
+    type.lpszClassName = name;
+    return RegisterClassExW(&type) != 0;
+}
 
 RECT CentredFrame(int width, int height, DWORD style, DWORD exStyle, bool menu) {
     RECT frame{0, 0, width, height};

@@ -84,6 +84,10 @@ bool IsLeftClickOn(HWND window, UINT message, LPARAM lParam);
 // Shows the hand over a site line.
 void ShowHand();
 
+// Registers a top-level window class of the program: the program icon,
+// large and small, the arrow cursor, `background` behind the client area.
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background);
+
 // A window's outer rectangle for a client area of `width` x `height`,
 // centred in the primary monitor's work area.
 RECT CentredFrame(int width, int height, DWORD style, DWORD exStyle, bool menu);

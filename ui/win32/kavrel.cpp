@@ -56,35 +56,25 @@ HWND MakeControl(const ControlRow& c, HWND window, HINSTANCE instance, HFONT fon
     return box;
 }
 
-HMENU MakeMenu() {
+}  // namespace
+
+bool Kavrel::Register(HINSTANCE instance) {
+    return RegisterWindowClass(instance, KavrelClass, &Kavrel::Proc,
+                               reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
+}
+
+HMENU Kavrel::MenuBar() {
     HMENU bar = CreateMenu();
     for (std::size_t i = 0; i < KavrelMenu.size(); ++i)
         AppendMenuW(bar, MF_STRING, static_cast<UINT_PTR>(MenuId(i)), WideFromUtf8(KavrelMenu[i].caption).c_str());
     return bar;
 }
 
-}  // namespace
-
-bool Kavrel::Register(HINSTANCE instance) {
-    WNDCLASSEXW type{};
-    type.cbSize = sizeof type;
-    type.lpfnWndProc = &Kavrel::Proc;
-    type.hInstance = instance;
-    type.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IconId));
-    type.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IconId), IMAGE_ICON,
-                                                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                 LR_SHARED));
-    type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    type.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    type.lpszClassName = KavrelClass;
-    return RegisterClassExW(&type) != 0;
-}
-
 Kavrel::Kavrel(HINSTANCE instance, Fonts& fonts)
     : instance_(instance), fonts_(fonts), form_(*this, settings_, SettingsPath()) {
     const RECT frame = CentredFrame(KavrelWindow.clientWidth, KavrelWindow.clientHeight, Style, 0, true);
     CreateWindowExW(0, KavrelClass, WideFromUtf8(KavrelWindow.title).c_str(), Style, frame.left, frame.top,
-                    frame.right - frame.left, frame.bottom - frame.top, nullptr, MakeMenu(), instance, this);
+                    frame.right - frame.left, frame.bottom - frame.top, nullptr, MenuBar(), instance, this);
     if (!window_) return;
     focus_ = control(Control::ClickNomer);
     form_.Form_Load();
