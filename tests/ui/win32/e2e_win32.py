@@ -624,6 +624,7 @@ class MainWindow(WindowsTest):
                     expected.update(DESIGN_CAPTIONS)
                     self.assertEqual(program.texts(), expected)
                     self.assertEqual(program.control("Languag")["selected"], -1)
+                    SESSION.screen("kavrel-none")
                 program.close()
                 self.assertEqual(program.stored(), ["[LANG]", f"LANG={written}"])
 
