@@ -68,7 +68,8 @@ std::string Utf8(const std::wstring& wide) {
 
 std::string FromHex(const std::string& hex) {
     std::string out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
     return out;
 }
 
@@ -152,7 +153,8 @@ std::string DumpChild(HWND child, const POINT& origin) {
         out << ",\"selected\":" << SendMessageW(child, CB_GETCURSEL, 0, 0) << ",\"items\":[";
         const auto count = SendMessageW(child, CB_GETCOUNT, 0, 0);
         for (LRESULT i = 0; i < count; ++i) {
-            std::wstring item(static_cast<std::size_t>(SendMessageW(child, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0)) + 1, L'\0');
+            const auto length = SendMessageW(child, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+            std::wstring item(static_cast<std::size_t>(length) + 1, L'\0');
             item.resize(static_cast<std::size_t>(
                 SendMessageW(child, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()))));
             out << (i ? "," : "") << Quoted(item);
@@ -255,9 +257,10 @@ std::string Text(const std::wstring& text, double points, bool bold, unsigned in
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
     // Through Uniscribe, as the edit control lays out and draws a line.
     SCRIPT_STRING_ANALYSIS analysis = nullptr;
-    if (SUCCEEDED(ScriptStringAnalyse(dc, text.c_str(), static_cast<int>(text.size()), static_cast<int>(text.size() * 3 / 2 + 16), -1,
-                                      SSA_LINK | SSA_FALLBACK | SSA_GLYPHS, -1, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                      &analysis))) {
+    const int length = static_cast<int>(text.size());
+    if (SUCCEEDED(ScriptStringAnalyse(dc, text.c_str(), length, length * 3 / 2 + 16, -1,
+                                      SSA_LINK | SSA_FALLBACK | SSA_GLYPHS, -1, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr, &analysis))) {
         ScriptStringOut(analysis, 0, 0, 0, nullptr, 0, 0, FALSE);
         ScriptStringFree(&analysis);
     }
@@ -379,12 +382,11 @@ std::string Run(const std::vector<std::string>& a) {
     if (command == "fileicon" && a.size() == 4) return FileIcon(Wide(FromHex(a[1])), std::stoi(a[2]), std::stoi(a[3]));
     if (command == "version" && a.size() == 2) return Version(Wide(FromHex(a[1])));
     if (command == "text" && a.size() == 6)
-        return Text(Wide(FromHex(a[1])), std::stod(a[2]), a[3] == "1", static_cast<unsigned>(std::stoul(a[4], nullptr, 0)),
+        return Text(Wide(FromHex(a[1])), std::stod(a[2]), a[3] == "1",
+                    static_cast<unsigned>(std::stoul(a[4], nullptr, 0)),
                     static_cast<unsigned>(std::stoul(a[5], nullptr, 0)));
     return "{\"error\":" + Quoted(command) + "}";
 }
-
-}  // namespace
 
 // The address as the shell hands it over, into a file of its own, which
 // appears whole or not at all.
@@ -400,6 +402,8 @@ int Record(const std::wstring& folder, const std::wstring& address) {
     CloseHandle(file);
     return whole && MoveFileW((name + L".part").c_str(), (name + L".url").c_str()) ? 0 : 1;
 }
+
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 4 && std::wstring(argv[1]) == L"record") return Record(argv[2], argv[3]);
