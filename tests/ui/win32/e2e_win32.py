@@ -706,27 +706,33 @@ class Printing(WindowsTest):
         blink = {y * picture.width + x for y in range(top, top + height) for x in range(left, left + width)}
         return program.main.dump(), picture, blink
 
+    def message_after_print(self, program, shot=None):
+        """Chooses Print, reads the message that comes, closes it, and checks
+        that the window is as it was; the message's first line."""
+        before, picture, blink = self.look(program)
+        program.main.post(WM_COMMAND, PRINT)
+        boxes = wait_for(lambda: SESSION.driver("owned", program.main.handle, "#32770")["windows"], TIMEOUT,
+                         "the message")
+        self.assertEqual(len(boxes), 1)
+        self.assertEqual(boxes[0]["title"], "Kavrel")
+        text = next(c["text"] for c in boxes[0]["children"] if c["class"].lower() == "static" and c["text"])
+        if shot:
+            SESSION.screen(shot)
+        Window(SESSION.driver, boxes[0]["window"]).post(WM_COMMAND, IDOK)
+        wait_for(lambda: not SESSION.driver("owned", program.main.handle, "#32770")["windows"], TIMEOUT,
+                 "the message to close")
+        after, picture_after, _ = self.look(program)
+        self.assertEqual(after["children"], before["children"])
+        self.assertEqual(after["rect"], before["rect"])
+        self.assertEqual(desktop_kit.differing(picture, picture_after, 0, blink), set())
+        return text.split("\n")[0]
+
     def test_without_a_printer(self):
         program = self.start()
         for language, index in (("ENG", 0), ("RUS", 1)):
             with self.subTest(language):
                 program.choose_language(index)
-                before, picture, blink = self.look(program)
-                program.main.post(WM_COMMAND, PRINT)
-                boxes = wait_for(lambda: SESSION.driver("owned", program.main.handle, "#32770")["windows"], TIMEOUT,
-                                 "the message")
-                self.assertEqual(len(boxes), 1)
-                texts = [c["text"] for c in boxes[0]["children"]]
-                self.assertEqual(boxes[0]["title"], "Kavrel")
-                self.assertIn(NO_PRINTER[language], texts)
-                SESSION.screen(f"no-printer-{language}")
-                Window(SESSION.driver, boxes[0]["window"]).post(WM_COMMAND, IDOK)
-                wait_for(lambda: not SESSION.driver("owned", program.main.handle, "#32770")["windows"], TIMEOUT,
-                         "the message to close")
-                after, picture_after, _ = self.look(program)
-                self.assertEqual(after["children"], before["children"])
-                self.assertEqual(after["rect"], before["rect"])
-                self.assertEqual(desktop_kit.differing(picture, picture_after, 0, blink), set())
+                self.assertEqual(self.message_after_print(program, f"no-printer-{language}"), NO_PRINTER[language])
         self.assertEqual(SESSION.driver("count", "About", "About")["count"], 0)
         program.close()
 
@@ -772,6 +778,12 @@ class Printing(WindowsTest):
             after, picture_after, _ = self.look(program)
             self.assertEqual(after["children"], before["children"])
             self.assertEqual(desktop_kit.differing(picture, picture_after, 0, blink), set())
+
+            # A printer that refuses the job: the message says so, and no page comes.
+            server.run("cupsreject", "PDF")
+            self.assertEqual(self.message_after_print(program),
+                             'Nothing was printed: the printer "PDF" did not take the page.')
+            self.assertEqual(len(glob.glob(os.path.join(out, "*.pdf"))), 1)
             program.close()
         finally:
             server.stop()
