@@ -28,7 +28,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 1;
     const RECT frame = CentredFrame(KavrelWindow.clientWidth, KavrelWindow.clientHeight, Kavrel::Style, 0, true);
     HWND window = CreateWindowExW(0, L"BareWindow", L"Bare window", Kavrel::Style, frame.left, frame.top,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, Kavrel::MenuBar(),
+                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, KavrelMenuBar(),
                                   instance, nullptr);
     if (!window) return 1;
     ShowWindow(window, SW_SHOWNORMAL);

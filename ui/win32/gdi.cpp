@@ -1,5 +1,6 @@
 #include "ui/win32/gdi.h"
 
+#include "platform/ansi.h"
 #include "ui/win32/ids.h"
 
 #include <windowsx.h>
@@ -75,6 +76,13 @@ bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, 
     type.hbrBackground = background;
     type.lpszClassName = name;
     return RegisterClassExW(&type) != 0;
+}
+
+HMENU KavrelMenuBar() {
+    HMENU bar = CreateMenu();
+    for (std::size_t i = 0; i < KavrelMenu.size(); ++i)
+        AppendMenuW(bar, MF_STRING, static_cast<UINT_PTR>(MenuId(i)), WideFromUtf8(KavrelMenu[i].caption).c_str());
+    return bar;
 }
 
 RECT CentredFrame(int width, int height, DWORD style, DWORD exStyle, bool menu) {

@@ -88,6 +88,9 @@ void ShowHand();
 // large and small, the arrow cursor, `background` behind the client area.
 bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background);
 
+// The main window's menu bar: "Print" and "About", with the ids of ids.h.
+HMENU KavrelMenuBar();
+
 // A window's outer rectangle for a client area of `width` x `height`,
 // centred in the primary monitor's work area.
 RECT CentredFrame(int width, int height, DWORD style, DWORD exStyle, bool menu);

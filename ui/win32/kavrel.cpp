@@ -63,18 +63,11 @@ bool Kavrel::Register(HINSTANCE instance) {
                                reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
 }
 
-HMENU Kavrel::MenuBar() {
-    HMENU bar = CreateMenu();
-    for (std::size_t i = 0; i < KavrelMenu.size(); ++i)
-        AppendMenuW(bar, MF_STRING, static_cast<UINT_PTR>(MenuId(i)), WideFromUtf8(KavrelMenu[i].caption).c_str());
-    return bar;
-}
-
 Kavrel::Kavrel(HINSTANCE instance, Fonts& fonts)
     : instance_(instance), fonts_(fonts), form_(*this, settings_, SettingsPath()) {
     const RECT frame = CentredFrame(KavrelWindow.clientWidth, KavrelWindow.clientHeight, Style, 0, true);
     CreateWindowExW(0, KavrelClass, WideFromUtf8(KavrelWindow.title).c_str(), Style, frame.left, frame.top,
-                    frame.right - frame.left, frame.bottom - frame.top, nullptr, MenuBar(), instance, this);
+                    frame.right - frame.left, frame.bottom - frame.top, nullptr, KavrelMenuBar(), instance, this);
     if (!window_) return;
     focus_ = control(Control::ClickNomer);
     form_.Form_Load();

@@ -30,8 +30,6 @@ public:
     static constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
     static bool Register(HINSTANCE instance);
-    // The menu bar's items, "Print" and "About", with the ids of ids.h.
-    static HMENU MenuBar();
 
     // Builds the window, hidden, and runs Form_Load; Show() shows it.
     Kavrel(HINSTANCE instance, Fonts& fonts);
