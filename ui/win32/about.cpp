@@ -4,8 +4,6 @@
 #include "platform/openlink.h"
 #include "ui/win32/ids.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 
 namespace kavrel::win32 {

@@ -1,6 +1,7 @@
-// Small helpers both windows share: owners of GDI objects, the fonts made
-// once for the program's life, reading a window's text, and the routing of
-// a control's messages through the window that owns it.
+// Small helpers both windows share (and the start-up yardstick): owners of
+// GDI objects, the fonts made once for the program's life, the window class,
+// frame and menu bar, reading a window's text, and the routing of a
+// control's messages through the window that owns it.
 #pragma once
 
 #include "form/layout.h"
