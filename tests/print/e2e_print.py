@@ -38,9 +38,9 @@ SKIP = 77
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCRIPTS = os.path.join(os.path.dirname(os.path.dirname(HERE)), "scripts")
 sys.path.insert(0, SCRIPTS)
-from desktop_kit import Failure, PrintServer, wait_for  # noqa: E402
+from desktop_kit import Failure, Picture as Image, PrintServer, differing, wait_for  # noqa: E402
+import desktop_kit  # noqa: E402
 CLIENT_WIDTH, CLIENT_HEIGHT = 616, 392
-GREY, WHITE = (128, 128, 128), (255, 255, 255)
 INPUT_BOX = (375, 48, 232, 28)  # where the text cursor blinks, in the client area
 
 
@@ -52,122 +52,13 @@ def check(condition, what):
 
 # --- Pictures -----------------------------------------------------------
 
-class Image:
-    """RGB pixels, as read from a binary PPM file."""
-
-    def __init__(self, width, height, rgb):
-        self.width, self.height, self.rgb = width, height, rgb
-
-    @staticmethod
-    def from_ppm(data):
-        fields, pos = [], 0
-        while len(fields) < 4:
-            while data[pos:pos + 1].isspace():
-                pos += 1
-            if data[pos:pos + 1] == b"#":
-                pos = data.index(b"\n", pos)
-                continue
-            start = pos
-            while not data[pos:pos + 1].isspace():
-                pos += 1
-            fields.append(data[start:pos])
-        if fields[0] != b"P6" or fields[3] != b"255":
-            raise Failure(f"not an 8-bit PPM picture: {fields}")
-        width, height = int(fields[1]), int(fields[2])
-        rgb = data[pos + 1:pos + 1 + 3 * width * height]
-        return Image(width, height, rgb)
-
-    def pixel(self, x, y):
-        i = 3 * (y * self.width + x)
-        return tuple(self.rgb[i:i + 3])
-
-    def row(self, y, x, width):
-        i = 3 * (y * self.width + x)
-        return self.rgb[i:i + 3 * width]
-
-    def crop(self, x, y, width, height):
-        return Image(width, height, b"".join(self.row(y + r, x, width) for r in range(height)))
-
-    def save(self, path):
-        with open(path, "wb") as f:
-            f.write(b"P6\n%d %d\n255\n" % (self.width, self.height) + self.rgb)
-
-
-def differing(a, b, tolerance, mask=None):
-    """Pixels of two equal-sized pictures whose channels differ by more than
-    tolerance; pixels in mask (a set of indices) are not compared."""
-    if (a.width, a.height) != (b.width, b.height):
-        raise Failure(f"pictures differ in size: {a.width}x{a.height} and {b.width}x{b.height}")
-    out = set()
-    ra, rb = a.rgb, b.rgb
-    if ra == rb:
-        return out
-    for i in range(0, len(ra), 3):
-        if (abs(ra[i] - rb[i]) > tolerance or abs(ra[i + 1] - rb[i + 1]) > tolerance
-                or abs(ra[i + 2] - rb[i + 2]) > tolerance):
-            if mask is None or i // 3 not in mask:
-                out.add(i // 3)
-    return out
-
-
 def grab_window(wid):
-    data = subprocess.run(["/usr/bin/import", "-window", str(wid), "-depth", "8", "ppm:-"], check=True,
-                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
-    return Image.from_ppm(data)
+    return Image.grab(wid)
 
 
 def client_area(window_picture):
     # The menu bar is on top; the client area fills the rest of the window.
     return window_picture.crop(0, window_picture.height - CLIENT_HEIGHT, CLIENT_WIDTH, CLIENT_HEIGHT)
-
-
-def near(pixel, colour, tolerance):
-    return all(abs(a - b) <= tolerance for a, b in zip(pixel, colour))
-
-
-def find_separator(page, reach, tolerance):
-    """Top-left corner of the window's image on the page: the first place,
-    within reach pixels of the page's top-left corner, where a grey row as
-    wide as the window lies on a white one."""
-    for y in range(min(reach, page.height - 1)):
-        for x in range(min(reach, page.width - CLIENT_WIDTH + 1)):
-            if all(near(page.pixel(x + i, y), GREY, tolerance) and near(page.pixel(x + i, y + 1), WHITE, tolerance)
-                   for i in range(CLIENT_WIDTH)):
-                return x, y
-    return None
-
-
-def printed_image(pdf, corner, folder):
-    """The window's image as printed, one value per screen pixel.
-
-    pdftoppm smooths an image it draws at about its own size (at 96 dpi the
-    image spans 617 x 393 pixels), but draws each image pixel as a solid
-    block from four times that size on. So the page is rendered at 384 dpi
-    around the place found at 96 dpi, and each block is read at its
-    centre."""
-    scale = 4
-    x0, y0 = (scale * c - 2 * scale for c in corner)
-    width, height = scale * (CLIENT_WIDTH + 4), scale * (CLIENT_HEIGHT + 4)
-    out = os.path.join(folder, "page-384")
-    subprocess.run(["pdftoppm", "-r", str(96 * scale), "-x", str(x0), "-y", str(y0), "-W", str(width),
-                    "-H", str(height), "-singlefile", pdf, out], check=True)
-    big = Image.from_ppm(open(out + ".ppm", "rb").read())
-    # The separator's grey row gives the left, right and top edges; the last
-    # row that is not the page's white, the bottom one.
-    top = next((y for y in range(big.height) if big.pixel(3 * scale, y) == GREY), None)
-    if top is None:
-        raise Failure("no separator at 384 dpi where it was at 96 dpi")
-    grey = [x for x in range(big.width) if big.pixel(x, top) == GREY]
-    left, right = grey[0], grey[-1]
-    bottom = max(y for y in range(big.height) if big.pixel(left + scale, y) != WHITE)
-    sx = (right + 1 - left) / CLIENT_WIDTH
-    sy = (bottom + 1 - top) / CLIENT_HEIGHT
-    size = (right + 1 - left) / scale, (bottom + 1 - top) / scale
-    rows = []
-    for j in range(CLIENT_HEIGHT):
-        y = top + int((j + 0.5) * sy)
-        rows.append(b"".join(big.row(y, left + int((i + 0.5) * sx), 1) for i in range(CLIENT_WIDTH)))
-    return Image(CLIENT_WIDTH, CLIENT_HEIGHT, b"".join(rows)), size
 
 
 # --- The X display and the screen reader's view -----------------------------
@@ -416,13 +307,13 @@ def print_on_pdf_printer(session, server, out, keep):
         page.save(os.path.join(keep, "page.ppm"))
         shutil.copy(pdfs[0], os.path.join(keep, "page.pdf"))
         before["picture"].save(os.path.join(keep, "window.ppm"))
-    corner = find_separator(page, 96, 8)
+    corner = desktop_kit.find_separator(page, CLIENT_WIDTH, 96, 8)
     check(corner is not None, "the page shows the separator: a grey row over a white one, as wide as the window, "
                               "within an inch of the top-left corner")
     x, y = corner
     print(f"    the window's image starts {x} px from the left and {y} px from the top of the page "
           f"({page.width} x {page.height} px at 96 dpi)")
-    printed, (width, height) = printed_image(pdfs[0], corner, session.base)
+    printed, (width, height) = desktop_kit.printed_image(pdfs[0], corner, session.base, CLIENT_WIDTH, CLIENT_HEIGHT)
     check(abs(width - CLIENT_WIDTH) < 1 and abs(height - CLIENT_HEIGHT) < 1,
           f"the image has its natural size, 96 pixels to the inch ({width:.2f} x {height:.2f} pixels at 96 dpi)")
     if keep:
