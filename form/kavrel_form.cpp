@@ -5,7 +5,6 @@
 #include "lang/language.h"
 #include "platform/settings.h"
 
-#include <algorithm>
 #include <array>
 #include <charconv>
 #include <utility>
