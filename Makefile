@@ -8,7 +8,7 @@ FUZZ_SECONDS ?= 60
 
 CMAKE_GEN = -G Ninja
 
-.PHONY: all deps build run test test-asan test-windows bench fuzz clean
+.PHONY: all deps build run test test-asan windows test-windows bench fuzz clean
 
 all: build
 
@@ -32,16 +32,25 @@ test-asan: deps
 	cmake --build $(BUILD_ASAN) -j $(JOBS)
 	ctest --test-dir $(BUILD_ASAN) --output-on-failure -j $(JOBS)
 
-# The Qt-free core and its tests built for Windows and run under Wine.
+# Kavrel.exe for Windows, cross-compiled with MinGW-w64: build-windows/Kavrel.exe
+# and a zip holding it with a text for users.
+windows:
+	BUILD_WINDOWS=$(BUILD_WINDOWS) JOBS=$(JOBS) scripts/test-windows --build-only
+
+# Kavrel.exe and the tests built for Windows and run under Wine: the core's
+# tests and the end-to-end suite on a virtual display.
 test-windows:
 	BUILD_WINDOWS=$(BUILD_WINDOWS) JOBS=$(JOBS) scripts/test-windows
 
 # The Google Benchmark programs, then start-up, memory and keystroke figures
-# of the desktop program on a virtual display.
-bench: build
+# of the desktop program on a virtual display, then Kavrel.exe's start-up
+# under Wine and its size.
+bench: build windows
 	@for b in $(BUILD)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
 	@echo "== bench/startup.py"; bench/startup.py $(BUILD)
+	cmake --build $(BUILD_WINDOWS) -j $(JOBS) --target bare_window_win32
+	@echo "== bench/startup_wine.py"; WINEPREFIX=$(abspath $(BUILD_WINDOWS))/wineprefix bench/startup_wine.py $(BUILD_WINDOWS)
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -9,7 +9,8 @@ Prints, each as a median:
     and flags (BUILD/bench/bare_window), and their ratio; and, to tell what
     showing text costs any window from what is Kavrel's own, the same for
     the bare window with one line in each of Kavrel's five fonts, started
-    the way Kavrel starts (BUILD/bench/text_window);
+    the way Kavrel starts (BUILD/bench/text_window), and Kavrel's time to
+    that window's;
   - the peak resident memory of both (VmHWM of the process once its window
     is painted, read just before a window close request ends it);
   - the time from a key press (XTest) in the input box to the repaint of the
@@ -278,8 +279,9 @@ def measure(args, kavrel_built, bare_built, text_built):
             bare_ms, bare_iqr = spread(times["Bare window"])
             text_ms, text_iqr = spread(times["Text window"])
             print(f"start-up to first paint, median of {args.runs} runs: Kavrel {kavrel_ms:.1f} ms {kavrel_iqr}, "
-                  f"bare Qt window {bare_ms:.1f} ms {bare_iqr}, ratio {kavrel_ms / bare_ms:.2f} (target: at most 1.2); "
-                  f"bare window with five lines of text {text_ms:.1f} ms {text_iqr}, ratio {text_ms / bare_ms:.2f}")
+                  f"bare Qt window {bare_ms:.1f} ms {bare_iqr}, ratio {kavrel_ms / bare_ms:.2f}; "
+                  f"bare window with five lines of text {text_ms:.1f} ms {text_iqr}, ratio {text_ms / bare_ms:.2f}; "
+                  f"Kavrel to the window with text {kavrel_ms / text_ms:.2f} (target: at most 1.1)")
             kavrel_mib, bare_mib = statistics.median(memory["Kavrel"]), statistics.median(memory["Bare window"])
             print(f"peak resident memory, median of {args.runs} runs: Kavrel {kavrel_mib:.1f} MiB, "
                   f"bare Qt window {bare_mib:.1f} MiB, difference {kavrel_mib - bare_mib:.1f} MiB (target: at most 8 MiB)")

@@ -33,6 +33,7 @@ constexpr std::array<Line, 5> Lines{{
 int main(int argc, char* argv[]) {
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication app(qtArgc, argv);
+    QApplication::setStyle(new kavrel::Style);
     QWidget window(nullptr, kavrel::Kavrel::Frame);
     window.setWindowTitle(QStringLiteral("Text window"));
     window.setFixedSize(kavrel::KavrelWindow.clientWidth, 411);

@@ -3,11 +3,17 @@
 #include "decode/utf8.h"
 
 #include <algorithm>
+#include <cstring>
 
 #ifndef _WIN32
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -59,82 +65,146 @@ struct Line {
     std::size_t begin, end, next;
 };
 
-struct Key {
-    std::size_t line;
-    std::string_view name;
-    bool hasValue;
-    std::string_view value;  // trimmed, quotes still on
-    std::size_t valueBegin;  // where the value's bytes start in the file
+// The lines of a file, one at a time and nothing kept. The next LF and the
+// next CR are each searched for once and remembered, so a file with only one
+// kind of line end is not searched to its end for the other at every line.
+class Lines {
+public:
+    Lines(std::string_view file, std::size_t from)
+        : file_(file), pos_(from), lf_(Find('\n')), cr_(Find('\r')) {}
+
+    bool Next(Line& line) {
+        if (pos_ >= file_.size()) return false;
+        if (lf_ < pos_) lf_ = Find('\n');
+        if (cr_ < pos_) cr_ = Find('\r');
+        line.begin = pos_;
+        line.end = std::min(lf_, cr_);
+        line.next = line.end;
+        if (line.end < file_.size()) line.next += line.end == cr_ && lf_ < file_.size() && lf_ == cr_ + 1 ? 2u : 1u;
+        pos_ = line.next;
+        return true;
+    }
+
+    // The next line whose text starts with "[", past the lines before it
+    // without going through them one by one: outside the section asked for
+    // only headers matter.
+    bool NextBracketed(Line& line) {
+        for (std::size_t at = pos_; at < file_.size(); ++at) {
+            const void* found = std::memchr(file_.data() + at, '[', file_.size() - at);
+            if (found == nullptr) break;
+            at = static_cast<std::size_t>(static_cast<const char*>(found) - file_.data());
+            const auto startsLine = [this](std::size_t i) {
+                return i == pos_ || file_[i - 1] == '\n' || file_[i - 1] == '\r';
+            };
+            std::size_t begin = at;
+            while (!startsLine(begin) && IsBlank(file_[begin - 1])) --begin;
+            if (startsLine(begin)) {
+                pos_ = begin;
+                return Next(line);
+            }
+        }
+        pos_ = file_.size();
+        return false;
+    }
+
+private:
+    std::size_t Find(char c) const {
+        if (pos_ >= file_.size()) return file_.size();
+        const void* at = std::memchr(file_.data() + pos_, c, file_.size() - pos_);
+        return at ? static_cast<std::size_t>(static_cast<const char*>(at) - file_.data()) : file_.size();
+    }
+
+    std::string_view file_;
+    std::size_t pos_, lf_, cr_;
 };
 
-struct Section {
-    std::string_view name;
-    std::size_t last;  // the section's last non-blank line; npos for none at all
-    std::vector<Key> keys;
+std::size_t BodyBegin(std::string_view file) {
+    return file.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
+}
+
+// A line as the reader sees it: blank, a section header, or anything else,
+// which is a key, with or without "="; comments included, which no caller's
+// key name can match.
+struct Entry {
+    enum Kind { Blank, Header, Key } kind;
+    std::string_view text;  // trimmed; for a header the section's name
 };
 
-struct Profile {
-    std::size_t bodyBegin = 0;  // past a byte-order mark
-    std::vector<Line> lines;
-    std::vector<Section> sections;  // the first one holds the keys before any header
-};
+Entry Classify(std::string_view file, const Line& line) {
+    const std::string_view text = Trim(file.substr(line.begin, line.end - line.begin));
+    if (text.empty()) return {Entry::Blank, text};
+    if (text.front() == '[') {
+        const std::size_t close = text.rfind(']');
+        if (close != npos) return {Entry::Header, Trim(text.substr(1, close - 1))};
+    }
+    return {Entry::Key, text};
+}
 
 // Where a view into `file` starts.
 std::size_t OffsetIn(std::string_view file, std::string_view part) {
     return static_cast<std::size_t>(part.data() - file.data());
 }
 
-Profile Parse(std::string_view file) {
-    Profile p;
-    if (file.substr(0, kByteOrderMark.size()) == kByteOrderMark) p.bodyBegin = kByteOrderMark.size();
-    p.sections.push_back({std::string_view(), npos, {}});
-    for (std::size_t pos = p.bodyBegin; pos < file.size();) {
-        Line line{pos, std::min(file.find_first_of("\r\n", pos), file.size()), 0};
-        line.next = line.end;
-        if (line.next < file.size()) line.next += file.compare(line.next, 2, "\r\n") == 0 ? 2u : 1u;
-        pos = line.next;
-        const std::size_t index = p.lines.size();
-        p.lines.push_back(line);
+struct Key {
+    std::string_view name;
+    bool hasValue = false;
+    std::string_view value;      // trimmed, quotes still on
+    std::size_t valueBegin = 0;  // where the value's bytes start in the file
+};
 
-        const std::string_view text = Trim(file.substr(line.begin, line.end - line.begin));
-        if (text.empty()) continue;
-        if (text.front() == '[') {
-            const std::size_t close = text.rfind(']');
-            if (close != npos) {
-                p.sections.push_back({Trim(text.substr(1, close - 1)), index, {}});
-                continue;
+Key KeyOf(std::string_view file, std::string_view text) {
+    Key key{text, false, {}, OffsetIn(file, text) + text.size()};
+    if (const std::size_t eq = text.find('='); eq != npos) {
+        key.name = Trim(text.substr(0, eq));
+        key.hasValue = true;
+        key.value = Trim(text.substr(eq + 1));
+        key.valueBegin = key.value.empty() ? OffsetIn(file, text) + eq + 1 : OffsetIn(file, key.value);
+    }
+    return key;
+}
+
+// What a read or a write needs of the file about one key, found in one pass
+// that stops at the key, or at the end of its section.
+struct Place {
+    std::size_t bodyBegin = 0;          // past a byte-order mark
+    bool sectionFound = false;
+    std::optional<Line> last;           // the section's last non-blank line
+    std::optional<Line> keyLine;
+    Key key;
+};
+
+// Only the first section of a name is searched, and in it the first key of
+// a name, as the Win32 functions do. Keys before the first section header
+// belong to the section with the empty name.
+Place Locate(std::string_view file, std::string_view section, std::string_view key) {
+    section = Trim(CutAtNul(section));
+    key = Trim(CutAtNul(key));
+    Place place;
+    place.bodyBegin = BodyBegin(file);
+    bool inSection = SameName(std::string_view(), section);
+    place.sectionFound = inSection;
+    Lines lines(file, place.bodyBegin);
+    for (Line line{}; inSection ? lines.Next(line) : lines.NextBracketed(line);) {
+        const Entry entry = Classify(file, line);
+        if (entry.kind == Entry::Blank) continue;
+        if (entry.kind == Entry::Header) {
+            if (inSection) break;
+            if (SameName(entry.text, section)) {
+                inSection = place.sectionFound = true;
+                place.last = line;
             }
+            continue;
         }
-        // Anything else is a key, with or without "="; comments included,
-        // which no caller's key name can match.
-        Key key{index, text, false, {}, OffsetIn(file, text) + text.size()};
-        if (const std::size_t eq = text.find('='); eq != npos) {
-            key.name = Trim(text.substr(0, eq));
-            key.hasValue = true;
-            key.value = Trim(text.substr(eq + 1));
-            key.valueBegin = key.value.empty() ? OffsetIn(file, text) + eq + 1 : OffsetIn(file, key.value);
+        if (!inSection) continue;
+        place.last = line;
+        const Key k = KeyOf(file, entry.text);
+        if (SameName(k.name, key)) {
+            place.keyLine = line;
+            place.key = k;
+            break;
         }
-        p.sections.back().keys.push_back(key);
-        p.sections.back().last = index;
     }
-    return p;
-}
-
-// Only the first section of a name is searched, as the Win32 functions do.
-Section* FindSection(Profile& p, std::string_view name) {
-    name = Trim(CutAtNul(name));
-    for (Section& s : p.sections) {
-        if (SameName(s.name, name)) return &s;
-    }
-    return nullptr;
-}
-
-Key* FindKey(Section& s, std::string_view name) {
-    name = Trim(CutAtNul(name));
-    for (Key& k : s.keys) {
-        if (SameName(k.name, name)) return &k;
-    }
-    return nullptr;
+    return place;
 }
 
 // The value as copied into a buffer of `size` characters: one pair of
@@ -152,10 +222,10 @@ std::string CopyEntry(std::string_view value, std::size_t size) {
     return std::string(out);
 }
 
-std::string_view LineBreakOf(const Profile& p, std::string_view file) {
-    for (const Line& line : p.lines) {
-        if (line.next > line.end) return file.substr(line.end, line.next - line.end);
-    }
+// New lines end as the file's first line does.
+std::string_view LineBreakOf(std::string_view file, std::size_t bodyBegin) {
+    Lines lines(file, bodyBegin);
+    if (Line first{}; lines.Next(first) && first.next > first.end) return file.substr(first.end, first.next - first.end);
 #ifdef _WIN32
     return "\r\n";
 #else
@@ -173,6 +243,43 @@ bool Writable(std::string_view section, std::string_view key, std::string_view v
            (k.empty() || k.front() != '[') && CutAtNul(value).find_first_of("\r\n") == npos;
 }
 
+// A write as a change of the old contents: the bytes [from, to) give way to
+// `insert`. The file can then be written from the old contents without a
+// second copy of them.
+struct Splice {
+    std::size_t from, to;
+    std::string insert;
+};
+
+// Nothing when the file already holds the value or the write is refused.
+std::optional<Splice> PlanUpdate(std::string_view contents, std::string_view section, std::string_view key,
+                                 std::string_view value) {
+    if (!Writable(section, key, value)) return std::nullopt;
+    value = TrimStart(CutAtNul(value));
+    const Place p = Locate(contents, section, key);
+
+    if (p.keyLine) {
+        // Keep the line up to its value, as the person wrote it, and the
+        // line break; only the value changes.
+        if (p.key.hasValue && CutAtNul(p.key.value) == value) return std::nullopt;
+        return Splice{p.key.valueBegin, p.keyLine->end, (p.key.hasValue ? "" : "=") + std::string(value)};
+    }
+
+    const std::string_view eol = LineBreakOf(contents, p.bodyBegin);
+    const std::string line = std::string(Trim(CutAtNul(key))).append("=").append(value).append(eol);
+    if (p.sectionFound) {
+        // The new key goes after the section's last line that is not blank.
+        if (!p.last) return Splice{p.bodyBegin, p.bodyBegin, line};
+        const bool needBreak = p.last->next == p.last->end;
+        return Splice{p.last->next, p.last->next, (needBreak ? std::string(eol) : std::string()) + line};
+    }
+
+    const bool needBreak = contents.size() > p.bodyBegin && contents.back() != '\n' && contents.back() != '\r';
+    std::string insert = needBreak ? std::string(eol) : std::string();
+    insert.append("[").append(Trim(CutAtNul(section))).append("]").append(eol).append(line);
+    return Splice{contents.size(), contents.size(), std::move(insert)};
+}
+
 }  // namespace
 
 std::string ProfileLookup(std::string_view contents, std::string_view section, std::string_view key,
@@ -182,64 +289,28 @@ std::string ProfileLookup(std::string_view contents, std::string_view section, s
     fallback = CutAtNul(fallback);
     while (fallback.size() > 1 && fallback.back() == ' ') fallback.remove_suffix(1);
 
-    Profile p = Parse(contents);
-    const Key* found = nullptr;
-    if (Section* s = FindSection(p, section)) found = FindKey(*s, key);
-    return CopyEntry(found && found->hasValue ? found->value : fallback, size);
+    const Place p = Locate(contents, section, key);
+    return CopyEntry(p.keyLine && p.key.hasValue ? p.key.value : fallback, size);
 }
 
 std::optional<std::string> ProfileUpdate(std::string_view contents, std::string_view section,
                                          std::string_view key, std::string_view value) {
-    if (!Writable(section, key, value)) return std::nullopt;
-    value = TrimStart(CutAtNul(value));
-    Profile p = Parse(contents);
-    const std::string_view eol = LineBreakOf(p, contents);
+    const std::optional<Splice> splice = PlanUpdate(contents, section, key, value);
+    if (!splice) return std::nullopt;
     std::string out;
-    out.reserve(contents.size() + section.size() + key.size() + value.size() + 8);
-
-    Section* s = FindSection(p, section);
-    Key* k = s ? FindKey(*s, key) : nullptr;
-    if (k) {
-        // Keep the line up to its value, as the person wrote it, and the
-        // line break; only the value changes.
-        if (k->hasValue && CutAtNul(k->value) == value) return std::nullopt;
-        const Line& line = p.lines[k->line];
-        out.append(contents.substr(0, k->valueBegin));
-        if (!k->hasValue) out.append("=");
-        out.append(value);
-        out.append(contents.substr(line.end));
-        return out;
-    }
-
-    const std::string_view keyName = Trim(CutAtNul(key));
-    if (s) {
-        // The new key goes after the section's last line that is not blank.
-        std::size_t at = p.bodyBegin;
-        bool needBreak = false;
-        if (s->last != npos) {
-            const Line& last = p.lines[s->last];
-            at = last.next;
-            needBreak = last.next == last.end;
-        }
-        out.append(contents.substr(0, at));
-        if (needBreak) out.append(eol);
-        out.append(keyName).append("=").append(value).append(eol);
-        out.append(contents.substr(at));
-        return out;
-    }
-
-    out.append(contents);
-    if (!p.lines.empty() && p.lines.back().next == p.lines.back().end) out.append(eol);
-    out.append("[").append(Trim(CutAtNul(section))).append("]").append(eol);
-    out.append(keyName).append("=").append(value).append(eol);
+    out.reserve(contents.size() - (splice->to - splice->from) + splice->insert.size());
+    out.append(contents.substr(0, splice->from)).append(splice->insert).append(contents.substr(splice->to));
     return out;
 }
 
 std::vector<std::pair<std::string, std::string>> ProfileKeys(std::string_view contents) {
-    const Profile p = Parse(contents);
     std::vector<std::pair<std::string, std::string>> keys;
-    for (const Section& s : p.sections) {
-        for (const Key& k : s.keys) keys.emplace_back(CutAtNul(s.name), CutAtNul(k.name));
+    std::string_view section;
+    Lines lines(contents, BodyBegin(contents));
+    for (Line line{}; lines.Next(line);) {
+        const Entry entry = Classify(contents, line);
+        if (entry.kind == Entry::Header) section = entry.text;
+        if (entry.kind == Entry::Key) keys.emplace_back(CutAtNul(section), CutAtNul(KeyOf(contents, entry.text).name));
     }
     return keys;
 }
@@ -247,7 +318,45 @@ std::vector<std::pair<std::string, std::string>> ProfileKeys(std::string_view co
 #ifndef _WIN32
 namespace {
 
-bool ReadAll(int fd, std::string& out) {
+// Closes its file descriptor when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() { Reset(); }
+    int get() const { return fd_; }
+    int Release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void Reset(int fd = -1) {
+        if (fd_ >= 0) close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+// Into a string sized once from the file's size, so that a large file is
+// neither copied nor held twice while the string grows. Files that report no
+// size, or grow meanwhile, are read a chunk at a time.
+bool ReadAll(int fd, std::size_t expected, std::string& out) {
+    out.resize(expected);
+    std::size_t have = 0;
+    while (have < out.size()) {
+        const ssize_t n = read(fd, out.data() + have, out.size() - have);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        have += static_cast<std::size_t>(n);
+    }
+    out.resize(have);
+    if (have < expected) return true;
     char buffer[8192];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
@@ -276,11 +385,94 @@ enum class Loaded { Ok, Missing, Failed };
 
 Loaded Load(const std::string& path, std::string& contents, struct stat& info) {
     // Not blocking: a FIFO in the file's place must not stall the program.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? Loaded::Missing : Loaded::Failed;
-    const bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ReadAll(fd, contents);
-    close(fd);
+    const Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) return errno == ENOENT ? Loaded::Missing : Loaded::Failed;
+    const bool ok = fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+                    ReadAll(fd.get(), static_cast<std::size_t>(info.st_size), contents);
     return ok ? Loaded::Ok : Loaded::Failed;
+}
+
+// The temporary files of "kavrel.ini" are named ".kavrel.ini." followed by
+// 16 hexadecimal digits and ".tmp", a shape nobody gives a file by hand, so
+// the clean-up that goes by it removes only this code's own files. While a
+// temporary file has a name, its writer holds a lock (flock) on it; the lock
+// goes with the process, so a named temporary file that no one holds is what
+// a killed write left.
+constexpr std::size_t kTempDigits = 16;
+constexpr std::string_view kTempEnd = ".tmp";
+
+std::string TempName(std::string_view base) {
+    std::uint64_t bits = 0;
+    if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+        // Unique enough: a name in use is refused, and the next one tried.
+        static std::uint64_t count = 0;
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        bits = (static_cast<std::uint64_t>(now.tv_sec) << 32 ^ static_cast<std::uint64_t>(now.tv_nsec) ^
+                static_cast<std::uint64_t>(getpid()) << 44) +
+               ++count * 0x9E3779B97F4A7C15u;
+    }
+    std::string name = "." + std::string(base) + ".";
+    for (int shift = 60; shift >= 0; shift -= 4) name += "0123456789abcdef"[(bits >> shift) & 0xF];
+    return name.append(kTempEnd);
+}
+
+bool IsTempName(std::string_view name, std::string_view base) {
+    const std::size_t digitsAt = base.size() + 2;
+    return name.size() == digitsAt + kTempDigits + kTempEnd.size() && name.front() == '.' &&
+           name.substr(1, base.size()) == base && name[digitsAt - 1] == '.' &&
+           name.substr(digitsAt, kTempDigits).find_first_not_of("0123456789abcdef") == npos &&
+           name.substr(digitsAt + kTempDigits) == kTempEnd;
+}
+
+// The temporary files of `base` in the folder that no living writer holds.
+void RemoveLeftovers(int dir, std::string_view base) {
+    DIR* listing = fdopendir(openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (listing == nullptr) return;
+    while (const dirent* entry = readdir(listing)) {
+        if (!IsTempName(entry->d_name, base)) continue;
+        const Descriptor fd(openat(dir, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (fd.get() >= 0 && fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) &&
+            flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+            unlinkat(dir, entry->d_name, 0);
+        }
+    }
+    closedir(listing);
+}
+
+// An unnamed file (O_TMPFILE), locked, is given a temporary name for the
+// rename. Through /proc, or where /proc is missing by the descriptor, which
+// needs a privilege. Nothing when neither works.
+std::optional<std::string> LinkUnnamed(int fd, int dir, std::string_view base) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::string name = TempName(base);
+        if (linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
+        if (errno != EEXIST && linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH) == 0) return name;
+        if (errno != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// A new named temporary file, locked, or -1.
+int CreateNamed(int dir, std::string_view base, std::string& name) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        name = TempName(base);
+        Descriptor fd(openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.get() < 0) {
+            if (errno == EEXIST) continue;
+            return -1;
+        }
+        // Another copy's clean-up may have come between the creation and the
+        // lock: it holds the file then, or has removed it. Where the file
+        // system has no locks, no clean-up removes anything.
+        if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) continue;
+        struct stat info {};
+        if (fstat(fd.get(), &info) == 0 && info.st_nlink == 0) continue;
+        return fd.Release();
+    }
+    return -1;
 }
 
 }  // namespace
@@ -294,7 +486,7 @@ std::string ProfileRead(const std::string& path, std::string_view section, std::
 }
 
 bool ProfileWrite(const std::string& path, std::string_view section, std::string_view key,
-                  std::string_view value) {
+                  std::string_view value, TemporaryFile temporary) {
     // Through a symbolic link the file it points to is replaced, not the link.
     std::string target = path;
     if (char* real = realpath(path.c_str(), nullptr)) {
@@ -310,39 +502,67 @@ bool ProfileWrite(const std::string& path, std::string_view section, std::string
     // A file its owner made read-only keeps its value, as it would on Windows,
     // though the rename could replace it.
     if (loaded == Loaded::Ok && access(target.c_str(), W_OK) != 0) return false;
-    const std::optional<std::string> updated = ProfileUpdate(contents, section, key, value);
-    if (!updated) return true;
 
     const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string temp = folder + "." + target.substr(folder.size()) + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    const std::string base = target.substr(slash == std::string::npos ? 0 : slash + 1);
+    const Descriptor dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0) return false;
+    // Also when the value stays: closing rewrites the same value at every run.
+    RemoveLeftovers(dir.get(), base);
+
+    const std::optional<Splice> splice = PlanUpdate(contents, section, key, value);
+    if (!splice) return true;
 
     mode_t mode;
     if (loaded == Loaded::Ok) {
         mode = info.st_mode & 07777;
-        // May fail for a user who may not give files away; the file is then
-        // theirs, as after any rewrite.
-        [[maybe_unused]] const int owned = fchown(fd, info.st_uid, info.st_gid);
     } else {
         const mode_t mask = umask(0);
         umask(mask);
         mode = 0666 & ~mask;
     }
-    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, *updated) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
+    const std::string_view old = contents;
+    const auto fill = [&](int fd) {
+        // May fail for a user who may not give files away; the file is then
+        // theirs, as after any rewrite. Before the mode, which it may clear.
+        if (loaded == Loaded::Ok) {
+            [[maybe_unused]] const int owned = fchown(fd, info.st_uid, info.st_gid);
+        }
+        return fchmod(fd, mode) == 0 && WriteAll(fd, old.substr(0, splice->from)) &&
+               WriteAll(fd, splice->insert) && WriteAll(fd, old.substr(splice->to)) && fsync(fd) == 0;
+    };
+
+    // Written unnamed, the new contents vanish with the program wherever it
+    // stops; named only for the rename, a kill between the two leaves a file
+    // for the next write's clean-up.
+    std::string name;
+    Descriptor file;
+    if (temporary == TemporaryFile::Unnamed) {
+        file.Reset(openat(dir.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+        if (file.get() >= 0) {
+            // Where the file system has no locks, no clean-up takes the file either.
+            [[maybe_unused]] const int locked = flock(file.get(), LOCK_EX | LOCK_NB);
+            if (!fill(file.get())) return false;
+            if (std::optional<std::string> linked = LinkUnnamed(file.get(), dir.get(), base)) name = *linked;
+        }
+    }
+    // Where the file system has no unnamed files, or they cannot be named.
+    if (name.empty()) {
+        file.Reset(CreateNamed(dir.get(), base, name));
+        if (file.get() < 0) return false;
+        if (!fill(file.get())) {
+            unlinkat(dir.get(), name.c_str(), 0);
+            return false;
+        }
+    }
+    if (renameat(dir.get(), name.c_str(), dir.get(), base.c_str()) != 0) {
+        unlinkat(dir.get(), name.c_str(), 0);
         return false;
     }
-    // Make the rename itself last through a power cut.
-    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
+    // Make the rename itself last through a power cut. The temporary file
+    // is closed, and its lock let go, only once it has no name of its own.
+    fsync(dir.get());
     return true;
 }
 #endif

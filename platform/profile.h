@@ -13,6 +13,10 @@
 // the key at the end of its section, or the section at the end of the
 // file), keeps every other byte of the file, and replaces the file through
 // a temporary file so that a failed write leaves the old file as it was.
+// Killed or cut off at any moment, a write leaves the old file or the new
+// one, whole, and at most a temporary file beside it, which the next write
+// removes. Reading and writing hold one copy of the file and pass over it
+// once.
 //
 // Texts are UTF-8. Lengths are counted in characters (code points, each
 // malformed byte counting as one), so a cut never splits a character.
@@ -48,6 +52,12 @@ std::optional<std::string> ProfileUpdate(std::string_view contents, std::string_
 std::vector<std::pair<std::string, std::string>> ProfileKeys(std::string_view contents);
 
 #ifndef _WIN32
+// Where ProfileWrite puts the new contents first. Unnamed: a file without a
+// name (O_TMPFILE), which the system removes wherever the program stops,
+// named only just before the rename; where the file system has no unnamed
+// files, Named is used instead: a file named from the start.
+enum class TemporaryFile { Unnamed, Named };
+
 // ProfileLookup on the file at `path`; a file that is missing or cannot be
 // read gives the fallback, as the Win32 functions do.
 std::string ProfileRead(const std::string& path, std::string_view section, std::string_view key,
@@ -58,8 +68,10 @@ std::string ProfileRead(const std::string& path, std::string_view section, std::
 // the old file with the old file's permission bits and owner. Returns false
 // when the file could not be written, or the names or the value were refused
 // as above; the old file is then untouched and no temporary file is left.
+// Each call first removes the temporary files that killed writes left
+// beside the file, also when the value stays. Tests choose `temporary`.
 bool ProfileWrite(const std::string& path, std::string_view section, std::string_view key,
-                  std::string_view value);
+                  std::string_view value, TemporaryFile temporary = TemporaryFile::Unnamed);
 #endif
 
 }  // namespace kavrel

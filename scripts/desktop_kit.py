@@ -2,10 +2,13 @@
 condition, the program's windows on an X display (found by title, asked to
 close as a window manager's close box asks, watched for their first paint),
 a private copy of a program in a folder of its own (the program keeps its
-settings file beside itself), and a CUPS print server of a test's own.
+settings file beside itself), a virtual display, a Wine prefix of a run's
+own, pictures (screen grabs, printed pages) and their comparison, and a CUPS
+print server of a test's own.
 
 Used by tests/e2e/desktop.py, tests/print/e2e_print.py, bench/startup.py,
-the Windows end-to-end suite and scripts/xwin.py (its command line).
+the Windows end-to-end suite (tests/ui/win32/e2e_win32.py), the Wine
+benchmark (bench/startup_wine.py) and scripts/xwin.py (its command line).
 """
 import os
 import shutil
@@ -129,6 +132,227 @@ def painted(wid, timeout=10.0):
             pass
         time.sleep(0.05)
     return False
+
+
+# --- A virtual display ---------------------------------------------------------
+
+class VirtualDisplay:
+    """Xvfb on a display number it chooses itself (-displayfd), so that runs
+    side by side never meet; 1024 x 768 at 24 bits and 96 dpi."""
+
+    def __init__(self, log_folder):
+        read, write = os.pipe()
+        self.log = open(os.path.join(log_folder, "xvfb.log"), "w")
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-dpi", "96"],
+            pass_fds=(write,), stdout=self.log, stderr=subprocess.STDOUT)
+        os.close(write)
+        with os.fdopen(read) as numbers:
+            number = numbers.readline().strip()
+        if not number or self.process.poll() is not None:
+            self.stop()
+            raise Failure(f"Xvfb did not start; see {self.log.name}")
+        self.name = f":{number}"
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.log.close()
+
+
+# --- A Wine prefix of the run's own ----------------------------------------------
+
+WINE_OVERRIDES = "mscoree,mshtml=;winemenubuilder.exe=d"  # no Mono, Gecko or menu entries
+
+
+class WinePrefix:
+    """A Wine prefix in `path`, copied from a made one where `template`
+    names it (a copy takes seconds, making one about fifteen), set up for
+    programs on a display without a window manager: Wine draws the frames
+    itself and the fonts Wine ships are in the prefix. `registry` holds more
+    lines of a REGEDIT4 file to apply, section headers included."""
+
+    def __init__(self, path, template=None, registry=()):
+        self.path = path
+        if template and os.path.exists(os.path.join(template, "system.reg")):
+            subprocess.run(["cp", "-a", template, path], check=True)
+        else:
+            os.makedirs(path, exist_ok=True)
+            self.run("wineboot", "--init")
+            self.run("wineserver", "-w")
+        fonts = os.path.join(path, "drive_c", "windows", "Fonts")
+        for name in os.listdir("/usr/share/wine/fonts"):
+            shutil.copy(os.path.join("/usr/share/wine/fonts", name), fonts)
+        lines = ["REGEDIT4", "", r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]", '"Managed"="N"', "", *registry]
+        reg = os.path.join(path, "kavrel-settings.reg")
+        with open(reg, "w", encoding="utf-8") as f:
+            f.write("\r\n".join(lines) + "\r\n")
+        self.run("wine", "regedit", "/S", self.windows_path(reg))
+
+    @staticmethod
+    def reg_string(text):
+        """A text as a quoted REGEDIT4 string value."""
+        return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+    def env(self, base=None, **extra):
+        env = dict(base if base is not None else os.environ, WINEPREFIX=self.path, WINEDEBUG="-all",
+                   WINEDLLOVERRIDES=WINE_OVERRIDES, **extra)
+        return env
+
+    def run(self, *args):
+        subprocess.run(list(args), env=self.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+
+    def stop(self):
+        """Ends every Wine process of this prefix, and its server."""
+        self.run("wineserver", "-k")
+
+    @staticmethod
+    def windows_path(path):
+        """A Unix path as Wine's drive Z: shows it."""
+        return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+# --- Pictures ------------------------------------------------------------------
+
+class Picture:
+    """RGB pixels, as read from a binary PPM file."""
+
+    def __init__(self, width, height, rgb):
+        self.width, self.height, self.rgb = width, height, rgb
+
+    @staticmethod
+    def from_ppm(data):
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while data[pos:pos + 1].isspace():
+                pos += 1
+            if data[pos:pos + 1] == b"#":
+                pos = data.index(b"\n", pos)
+                continue
+            start = pos
+            while not data[pos:pos + 1].isspace():
+                pos += 1
+            fields.append(data[start:pos])
+        if fields[0] != b"P6" or fields[3] != b"255":
+            raise Failure(f"not an 8-bit PPM picture: {fields}")
+        width, height = int(fields[1]), int(fields[2])
+        rgb = data[pos + 1:pos + 1 + 3 * width * height]
+        return Picture(width, height, rgb)
+
+    @staticmethod
+    def grab(window="root", env=None):
+        """What the X server shows of a window (an id, or the whole screen)."""
+        data = subprocess.run(["/usr/bin/import", "-window", str(window), "-depth", "8", "ppm:-"], check=True,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env).stdout
+        return Picture.from_ppm(data)
+
+    def pixel(self, x, y):
+        i = 3 * (y * self.width + x)
+        return tuple(self.rgb[i:i + 3])
+
+    def row(self, y, x, width):
+        i = 3 * (y * self.width + x)
+        return self.rgb[i:i + 3 * width]
+
+    def crop(self, x, y, width, height):
+        return Picture(width, height, b"".join(self.row(y + r, x, width) for r in range(height)))
+
+    def find(self, other, area=None):
+        """Top-left corners where `other` appears exactly, within area
+        (left, top, width, height) or anywhere."""
+        left, top, width, height = area or (0, 0, self.width, self.height)
+        first = other.row(0, 0, other.width)
+        found = []
+        for y in range(top, min(top + height, self.height - other.height + 1)):
+            line = self.row(y, left, min(width, self.width - left))
+            at = line.find(first)
+            while at >= 0:
+                if at % 3 == 0:
+                    x = left + at // 3
+                    if x + other.width <= self.width and self.crop(x, y, other.width, other.height).rgb == other.rgb:
+                        found.append((x, y))
+                at = line.find(first, at + 1)
+        return found
+
+    def save(self, path):
+        with open(path, "wb") as f:
+            f.write(b"P6\n%d %d\n255\n" % (self.width, self.height) + self.rgb)
+
+
+def differing(a, b, tolerance, mask=None):
+    """Pixels of two equal-sized pictures whose channels differ by more than
+    tolerance; pixels in mask (a set of indices) are not compared."""
+    if (a.width, a.height) != (b.width, b.height):
+        raise Failure(f"pictures differ in size: {a.width}x{a.height} and {b.width}x{b.height}")
+    out = set()
+    ra, rb = a.rgb, b.rgb
+    if ra == rb:
+        return out
+    for i in range(0, len(ra), 3):
+        if (abs(ra[i] - rb[i]) > tolerance or abs(ra[i + 1] - rb[i + 1]) > tolerance
+                or abs(ra[i + 2] - rb[i + 2]) > tolerance):
+            if mask is None or i // 3 not in mask:
+                out.add(i // 3)
+    return out
+
+
+GREY, WHITE = (128, 128, 128), (255, 255, 255)
+
+
+def near(pixel, colour, tolerance):
+    return all(abs(a - b) <= tolerance for a, b in zip(pixel, colour))
+
+
+def find_separator(page, width, reach, tolerance):
+    """Top-left corner of a window's image on a page: the first place,
+    within reach pixels of the page's top-left corner, where a grey row as
+    wide as the window (the separator under its menu bar) lies on a white
+    one."""
+    for y in range(min(reach, page.height - 1)):
+        for x in range(min(reach, page.width - width + 1)):
+            if all(near(page.pixel(x + i, y), GREY, tolerance) and near(page.pixel(x + i, y + 1), WHITE, tolerance)
+                   for i in range(width)):
+                return x, y
+    return None
+
+
+def printed_image(pdf, corner, folder, width, height):
+    """A window's image as printed, one value per screen pixel, and its size
+    in screen pixels; `corner` is where find_separator found it at 96 dpi.
+
+    pdftoppm smooths an image it draws at about its own size (at 96 dpi the
+    image spans one pixel more each way), but draws each image pixel as a
+    solid block from four times that size on. So the page is rendered at
+    384 dpi around the place found at 96 dpi, and each block is read at its
+    centre."""
+    scale = 4
+    x0, y0 = (scale * c - 2 * scale for c in corner)
+    out = os.path.join(folder, "page-384")
+    subprocess.run(["pdftoppm", "-r", str(96 * scale), "-x", str(x0), "-y", str(y0), "-W",
+                    str(scale * (width + 4)), "-H", str(scale * (height + 4)), "-singlefile", pdf, out], check=True)
+    with open(out + ".ppm", "rb") as f:
+        big = Picture.from_ppm(f.read())
+    # The separator's grey row gives the left, right and top edges; the last
+    # row that is not the page's white, the bottom one.
+    top = next((y for y in range(big.height) if big.pixel(3 * scale, y) == GREY), None)
+    if top is None:
+        raise Failure("no separator at 384 dpi where it was at 96 dpi")
+    grey = [x for x in range(big.width) if big.pixel(x, top) == GREY]
+    left, right = grey[0], grey[-1]
+    bottom = max(y for y in range(big.height) if big.pixel(left + scale, y) != WHITE)
+    sx = (right + 1 - left) / width
+    sy = (bottom + 1 - top) / height
+    size = (right + 1 - left) / scale, (bottom + 1 - top) / scale
+    rows = []
+    for j in range(height):
+        y = top + int((j + 0.5) * sy)
+        rows.append(b"".join(big.row(y, left + int((i + 0.5) * sx), 1) for i in range(width)))
+    return Picture(width, height, b"".join(rows)), size
 
 
 # --- A print server of the test's own ------------------------------------------

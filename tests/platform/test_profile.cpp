@@ -77,6 +77,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Read, ::testing::Values(
     ReadCase{"the first key of a name", "[LANG]\nlang=1\nLANG=2\n", "LANG", "LANG", "1"},
     ReadCase{"keys before any section", "LANG=3\n[LANG]\nLANG=4\n", "", "LANG", "3"},
     ReadCase{"header without bracket is a key", "[LANG\nLANG=1\n", "LANG", "LANG", "0"},
+    ReadCase{"headers only at a line's start", "[A]\nx=[LANG]\n a[LANG]\rLANG=2\n\v\t[LANG]\rLANG=1\r", "LANG", "LANG", "1"},
     ReadCase{"zero byte ends a value", Bytes("[LANG]\nLANG=1\0" "2\n"), "LANG", "LANG", "1"},
     ReadCase{"zero byte ends a name", Bytes("[LANG\0x]\nLANG=1\n"), "LANG", "LANG", "1"},
     ReadCase{"binary junk around the section", Bytes("\xFF\xFE\x00\x01\x80\x9F\n\x1b[LA\n[LANG]\nLANG=1\n\xC3\x28\xA0\n"), "LANG", "LANG", "1"}));
@@ -136,6 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Write, ::testing::Values(
     WriteCase{"value becomes empty", "[LANG]\nLANG = 1\n", "LANG", "LANG", "", "[LANG]\nLANG = \n"},
     WriteCase{"blanks at the value's start dropped", "[LANG]\nLANG=0\n", "LANG", "LANG", " \t1 ", "[LANG]\nLANG=1 \n"},
     WriteCase{"lone CR file", "[LANG]\rLANG=0\r", "LANG", "LANG", "1", "[LANG]\rLANG=1\r"},
+    WriteCase{"new key after a last line ending in CR", "[LANG]\rA=1\r", "LANG", "LANG", "1", "[LANG]\rA=1\rLANG=1\r"},
     WriteCase{"byte-order mark kept", "\xEF\xBB\xBF[A]\r\n", "LANG", "LANG", "1", "\xEF\xBB\xBF[A]\r\n[LANG]\r\nLANG=1\r\n"},
     WriteCase{"first section of a name", "[LANG]\nA=1\n[lang]\nLANG=5\n", "LANG", "LANG", "1", "[LANG]\nA=1\nLANG=1\n[lang]\nLANG=5\n"},
     WriteCase{"keys before any section", "\xEF\xBB\xBF[LANG]\nLANG=4\n", "", "top", "1", "\xEF\xBB\xBFtop=1\n[LANG]\nLANG=4\n"},

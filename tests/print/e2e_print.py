@@ -12,18 +12,23 @@ window as a grab of the screen shows it. Then it checks what the user sees
 when there is no print server at all, and when the printer fails in the ways
 a print server reports: stopped, refusing jobs, refusing this user, a device
 that cannot be written, a printer stopped while the page waits, printers but
-no default. Each time the window must stay as it was.
+no default; that a page held longer than the program follows a job is left
+to the server without a word; and that a print server which takes the
+connection and never answers does not hold the window. Each time the window
+must stay as it was.
 
 The print server and its PDF backend run as root: as another user the test
 says why it is skipped and exits with 77. Everything it starts it stops, and
 its temporary folder is removed; KAVREL_E2E_PRINT_KEEP=DIR copies the page,
 the window grabs and the server's logs to DIR for a person to look at.
 """
+import errno
 import glob
 import os
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -33,9 +38,9 @@ SKIP = 77
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCRIPTS = os.path.join(os.path.dirname(os.path.dirname(HERE)), "scripts")
 sys.path.insert(0, SCRIPTS)
-from desktop_kit import Failure, PrintServer, wait_for  # noqa: E402
+from desktop_kit import Failure, Picture as Image, PrintServer, differing, wait_for  # noqa: E402
+import desktop_kit  # noqa: E402
 CLIENT_WIDTH, CLIENT_HEIGHT = 616, 392
-GREY, WHITE = (128, 128, 128), (255, 255, 255)
 INPUT_BOX = (375, 48, 232, 28)  # where the text cursor blinks, in the client area
 
 
@@ -47,122 +52,13 @@ def check(condition, what):
 
 # --- Pictures -----------------------------------------------------------
 
-class Image:
-    """RGB pixels, as read from a binary PPM file."""
-
-    def __init__(self, width, height, rgb):
-        self.width, self.height, self.rgb = width, height, rgb
-
-    @staticmethod
-    def from_ppm(data):
-        fields, pos = [], 0
-        while len(fields) < 4:
-            while data[pos:pos + 1].isspace():
-                pos += 1
-            if data[pos:pos + 1] == b"#":
-                pos = data.index(b"\n", pos)
-                continue
-            start = pos
-            while not data[pos:pos + 1].isspace():
-                pos += 1
-            fields.append(data[start:pos])
-        if fields[0] != b"P6" or fields[3] != b"255":
-            raise Failure(f"not an 8-bit PPM picture: {fields}")
-        width, height = int(fields[1]), int(fields[2])
-        rgb = data[pos + 1:pos + 1 + 3 * width * height]
-        return Image(width, height, rgb)
-
-    def pixel(self, x, y):
-        i = 3 * (y * self.width + x)
-        return tuple(self.rgb[i:i + 3])
-
-    def row(self, y, x, width):
-        i = 3 * (y * self.width + x)
-        return self.rgb[i:i + 3 * width]
-
-    def crop(self, x, y, width, height):
-        return Image(width, height, b"".join(self.row(y + r, x, width) for r in range(height)))
-
-    def save(self, path):
-        with open(path, "wb") as f:
-            f.write(b"P6\n%d %d\n255\n" % (self.width, self.height) + self.rgb)
-
-
-def differing(a, b, tolerance, mask=None):
-    """Pixels of two equal-sized pictures whose channels differ by more than
-    tolerance; pixels in mask (a set of indices) are not compared."""
-    if (a.width, a.height) != (b.width, b.height):
-        raise Failure(f"pictures differ in size: {a.width}x{a.height} and {b.width}x{b.height}")
-    out = set()
-    ra, rb = a.rgb, b.rgb
-    if ra == rb:
-        return out
-    for i in range(0, len(ra), 3):
-        if (abs(ra[i] - rb[i]) > tolerance or abs(ra[i + 1] - rb[i + 1]) > tolerance
-                or abs(ra[i + 2] - rb[i + 2]) > tolerance):
-            if mask is None or i // 3 not in mask:
-                out.add(i // 3)
-    return out
-
-
 def grab_window(wid):
-    data = subprocess.run(["/usr/bin/import", "-window", str(wid), "-depth", "8", "ppm:-"], check=True,
-                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
-    return Image.from_ppm(data)
+    return Image.grab(wid)
 
 
 def client_area(window_picture):
     # The menu bar is on top; the client area fills the rest of the window.
     return window_picture.crop(0, window_picture.height - CLIENT_HEIGHT, CLIENT_WIDTH, CLIENT_HEIGHT)
-
-
-def near(pixel, colour, tolerance):
-    return all(abs(a - b) <= tolerance for a, b in zip(pixel, colour))
-
-
-def find_separator(page, reach, tolerance):
-    """Top-left corner of the window's image on the page: the first place,
-    within reach pixels of the page's top-left corner, where a grey row as
-    wide as the window lies on a white one."""
-    for y in range(min(reach, page.height - 1)):
-        for x in range(min(reach, page.width - CLIENT_WIDTH + 1)):
-            if all(near(page.pixel(x + i, y), GREY, tolerance) and near(page.pixel(x + i, y + 1), WHITE, tolerance)
-                   for i in range(CLIENT_WIDTH)):
-                return x, y
-    return None
-
-
-def printed_image(pdf, corner, folder):
-    """The window's image as printed, one value per screen pixel.
-
-    pdftoppm smooths an image it draws at about its own size (at 96 dpi the
-    image spans 617 x 393 pixels), but draws each image pixel as a solid
-    block from four times that size on. So the page is rendered at 384 dpi
-    around the place found at 96 dpi, and each block is read at its
-    centre."""
-    scale = 4
-    x0, y0 = (scale * c - 2 * scale for c in corner)
-    width, height = scale * (CLIENT_WIDTH + 4), scale * (CLIENT_HEIGHT + 4)
-    out = os.path.join(folder, "page-384")
-    subprocess.run(["pdftoppm", "-r", str(96 * scale), "-x", str(x0), "-y", str(y0), "-W", str(width),
-                    "-H", str(height), "-singlefile", pdf, out], check=True)
-    big = Image.from_ppm(open(out + ".ppm", "rb").read())
-    # The separator's grey row gives the left, right and top edges; the last
-    # row that is not the page's white, the bottom one.
-    top = next((y for y in range(big.height) if big.pixel(3 * scale, y) == GREY), None)
-    if top is None:
-        raise Failure("no separator at 384 dpi where it was at 96 dpi")
-    grey = [x for x in range(big.width) if big.pixel(x, top) == GREY]
-    left, right = grey[0], grey[-1]
-    bottom = max(y for y in range(big.height) if big.pixel(left + scale, y) != WHITE)
-    sx = (right + 1 - left) / CLIENT_WIDTH
-    sy = (bottom + 1 - top) / CLIENT_HEIGHT
-    size = (right + 1 - left) / scale, (bottom + 1 - top) / scale
-    rows = []
-    for j in range(CLIENT_HEIGHT):
-        y = top + int((j + 0.5) * sy)
-        rows.append(b"".join(big.row(y, left + int((i + 0.5) * sx), 1) for i in range(CLIENT_WIDTH)))
-    return Image(CLIENT_WIDTH, CLIENT_HEIGHT, b"".join(rows)), size
 
 
 # --- The X display and the screen reader's view -----------------------------
@@ -411,13 +307,13 @@ def print_on_pdf_printer(session, server, out, keep):
         page.save(os.path.join(keep, "page.ppm"))
         shutil.copy(pdfs[0], os.path.join(keep, "page.pdf"))
         before["picture"].save(os.path.join(keep, "window.ppm"))
-    corner = find_separator(page, 96, 8)
+    corner = desktop_kit.find_separator(page, CLIENT_WIDTH, 96, 8)
     check(corner is not None, "the page shows the separator: a grey row over a white one, as wide as the window, "
                               "within an inch of the top-left corner")
     x, y = corner
     print(f"    the window's image starts {x} px from the left and {y} px from the top of the page "
           f"({page.width} x {page.height} px at 96 dpi)")
-    printed, (width, height) = printed_image(pdfs[0], corner, session.base)
+    printed, (width, height) = desktop_kit.printed_image(pdfs[0], corner, session.base, CLIENT_WIDTH, CLIENT_HEIGHT)
     check(abs(width - CLIENT_WIDTH) < 1 and abs(height - CLIENT_HEIGHT) < 1,
           f"the image has its natural size, 96 pixels to the inch ({width:.2f} x {height:.2f} pixels at 96 dpi)")
     if keep:
@@ -448,6 +344,56 @@ def print_without_server(session, base):
     labels = session.message_after_print("without a print server")
     check(labels[:1] == ["Nothing was printed: no printer is set up on this computer."],
           "without a print server: the message says that nothing was printed and why")
+    session.stop()
+
+
+def print_with_silent_server(session, base):
+    """A print server that takes the connection and never answers: Print
+    gives up after a few seconds with the no-printer message and the
+    system's words for a time-out, and the window stays as it was. The
+    message is waited for generously: the point is that it comes at all."""
+    path = os.path.join(base, "silent.sock")
+    silent = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    try:
+        silent.bind(path)
+        silent.listen(16)  # connections wait in the backlog and are never taken
+        session.start(dict(os.environ, CUPS_SERVER=path, CUPS_SERVERROOT=base))
+        labels = session.message_after_print("a print server that never answers")
+        check(labels[:1] == ["Nothing was printed: no printer is set up on this computer."],
+              "a print server that never answers: the message says that no printer is there")
+        words = os.strerror(errno.ETIMEDOUT)
+        check(words in labels[1:], f"a print server that never answers: the message adds {words!r}")
+        session.stop()
+    finally:
+        silent.close()
+
+
+def held_page_let_go(session, server, base):
+    """A page that waits past the time the program follows a job (cut short
+    for the test): the program lets go of it without a word, and the job
+    stays with the print server."""
+    follow = 2
+    server.add_pdf_printer("Waiting", os.path.join(base, "waiting-out"), job_hold_until_default="indefinite")
+    server.run("lpadmin", "-d", "Waiting")
+    session.start(dict(server.env(), KAVREL_PRINT_FOLLOW_SECONDS=str(follow)))
+    name = session.program.name
+    # Focused first: a click on the menu focuses the window, and with no
+    # message to close the text cursor would then be new to the picture.
+    xdotool("windowfocus", "--sync", session.program.wid)
+    before = session.look()
+    jobs = server.jobs()
+    session.choose_print()
+    held = wait_for(lambda: [j for j in server.jobs() if j.startswith("Waiting-") and j not in jobs], 30,
+                    "the held job")
+    time.sleep(follow + 3)
+    # A program still following the job would now withdraw it and say that
+    # the printer is stopped, as it does for the printer "Held".
+    server.run("cupsdisable", "Waiting")
+    time.sleep(3)
+    check(session.screen.message(name) is None and top_level_windows("Kavrel") == [session.program.wid],
+          "a page held past the follow time: no message, even once the printer is stopped")
+    check(server.jobs().get(held[0]) == "waiting", f"the held job {held[0]} is left to the print server")
+    session.check_unchanged(before, "a page held past the follow time")
     session.stop()
 
 
@@ -529,8 +475,10 @@ def inside(program_source):
         server.run("lpadmin", "-d", "PDF")
         print_on_pdf_printer(session, server, out, keep)
         failing_printers(session, server, base)
+        held_page_let_go(session, server, base)
         server.stop()
         print_without_server(session, base)
+        print_with_silent_server(session, base)
         return 0
     except Failure as failure:
         print(f"FAILED: {failure}")

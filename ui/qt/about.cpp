@@ -15,7 +15,9 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPixmap>
+#include <QKeySequence>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 
 #include <algorithm>
@@ -137,6 +139,9 @@ About::About()
 
     About_Sait->setCursor(Qt::PointingHandCursor);
     About_Sait->installEventFilter(this);
+    // Escape closes the window, as its close box does.
+    auto* closeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(closeKey, &QShortcut::activated, this, &QWidget::close);
     // A screen reader names each line by what it says; the texts never change.
     for (QLineEdit* line : page_->findChildren<QLineEdit*>())
         line->setAccessibleName(line->text());

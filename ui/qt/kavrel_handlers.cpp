@@ -8,12 +8,15 @@
 #include "ui/qt/widgets.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QKeySequence>
 #include <QMessageBox>
+#include <QShortcut>
 
 namespace kavrel {
 namespace {
@@ -55,6 +58,15 @@ void Kavrel::connectHandlers() {
     connect(Languag, &QComboBox::currentIndexChanged, this, [this] { form_.Languag_Click(); });
     connect(Print, &QAction::triggered, this, [this] { form_.Print_Click(); });
     connect(mnuAbout, &QAction::triggered, this, [this] { form_.mnuAbout_Click(); });
+    // F10 takes the keyboard to the menu bar, as Alt does, wherever the
+    // focus is in the window.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+        QApplication::sendEvent(this, &press);
+        QApplication::sendEvent(this, &release);
+    });
 }
 
 bool Kavrel::eventFilter(QObject* watched, QEvent* event) {

@@ -1,5 +1,10 @@
 #include "ui/qt/widgets.h"
 
+#include <QByteArray>
+#include <QFontDatabase>
+#include <QImage>
+#include <QResource>
+
 #include <cmath>
 
 namespace kavrel {
@@ -13,8 +18,32 @@ double Luminance(const QColor& colour) {
 }
 
 constexpr double LeastContrast = 4.5;
+constexpr int IconSide = 32;
 
 }  // namespace
+
+const QStringList& ArialFamilies() {
+    static const QStringList families = [] {
+        for (const QString& name : {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")})
+            if (QFontDatabase::hasFamily(name)) return QStringList{name};
+        return QStringList{QStringLiteral("Arial")};  // Qt's own substitute then
+    }();
+    return families;
+}
+
+QPixmap ProgramPicture() {
+    const QByteArray pixels = QResource(QStringLiteral(":/kavrel/kavrel.rgb")).uncompressedData();
+    if (pixels.size() != IconSide * IconSide * 3) return QPixmap();
+    const QImage image(reinterpret_cast<const uchar*>(pixels.constData()), IconSide, IconSide, IconSide * 3,
+                       QImage::Format_RGB888);
+    // The pixmap holds a copy in the screen's format: the image only borrows the bytes.
+    return QPixmap::fromImage(image);
+}
+
+QIcon Style::standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const {
+    if (icon == SP_ToolBarHorizontalExtensionButton) return QIcon();
+    return QProxyStyle::standardIcon(icon, option, widget);
+}
 
 QColor InkOnWhite(const QPalette& palette, QPalette::ColorRole role) {
     const QColor ink = palette.color(role);

@@ -19,6 +19,8 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinterInfo>
@@ -304,6 +306,43 @@ private Q_SLOTS:
         QCOMPARE(window->Languag->currentText(), QStringLiteral("ENG"));
         QCOMPARE(window->God->text(), QStringLiteral("It is not used"));
         QCOMPARE(window->Osibka->text(), QStringLiteral("Error !  Specify serial number !"));
+    }
+
+    // F10 takes the keyboard to the menu bar as Alt does, from any box: the
+    // arrow keys move between the items, Enter chooses one; nothing else
+    // changes. Escape closes the About window as its close box does.
+    void menuKeys() {
+        window = start();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        const QStringList before = Snapshot(*window);
+        for (QWidget* from : {static_cast<QWidget*>(window->ClickNomer), static_cast<QWidget*>(window->Strana)}) {
+            from->setFocus();
+            QTest::keyClick(from, Qt::Key_F10);
+            QCOMPARE(QApplication::focusWidget(), window->menuBar());
+            QCOMPARE(window->menuBar()->activeAction(), window->Print);
+            QTest::keyClick(window->menuBar(), Qt::Key_Right);
+            QCOMPARE(window->menuBar()->activeAction(), window->mnuAbout);
+            QTest::keyClick(window->menuBar(), Qt::Key_Left);
+            QCOMPARE(window->menuBar()->activeAction(), window->Print);
+            QTest::keyClick(window->menuBar(), Qt::Key_Escape);
+        }
+        QVERIFY(!window->aboutWindow());
+        window->ClickNomer->setFocus();
+        QTest::keyClick(window->ClickNomer, Qt::Key_F10);
+        QTest::keyClick(window->menuBar(), Qt::Key_Right);
+        QTest::keyClick(window->menuBar(), Qt::Key_Return);
+        QPointer<kavrel::About> about = window->aboutWindow();
+        QVERIFY(about);
+        QVERIFY(about->isVisible());
+        QCOMPARE(window->Print->text(), QStringLiteral("Print"));
+        QCOMPARE(window->mnuAbout->text(), QStringLiteral("About"));
+        QCOMPARE(Snapshot(*window), before);
+
+        about->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(about.data()));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : about.data(), Qt::Key_Escape);
+        QTRY_VERIFY(!about);
+        QVERIFY(!window->aboutWindow());
     }
 
     void aboutWindowIsSingle() {

@@ -138,6 +138,15 @@ private Q_SLOTS:
                  image.convertToFormat(QImage::Format_RGB32));
     }
 
+    // The family the windows name for Arial is an installed one, and the one
+    // Qt itself picks for "Arial" here.
+    void arialStandIn() {
+        const QString picked = QFontInfo(QFont(QStringLiteral("Arial"))).family();
+        QCOMPARE(kavrel::ArialFamilies(), QStringList{picked});
+        QCOMPARE(QFontInfo(window->SeriiniiNomer->font()).family(), picked);
+        QVERIFY(QFontInfo(kavrel::Arial(kavrel::Bold)).bold());
+    }
+
     void menu() {
         const QList<QAction*> items = window->menuBar()->actions();
         QCOMPARE(items.size(), 2);
@@ -379,6 +388,20 @@ private Q_SLOTS:
         QVERIFY(lightest > 180);
     }
 
+    // A cell and its neighbour share a border line, which every change of
+    // the neighbour repaints alone: that repaint still draws the line.
+    void sharedBorderRepaintedAlone() {
+        QWidget* cell = window->TextStrana;
+        QCOMPARE(cell->geometry().right(), window->Strana->geometry().left());
+        const QRect line(cell->width() - 1, 0, 1, cell->height());
+        QImage image(cell->size(), QImage::Format_RGB32);
+        image.fill(Qt::green);
+        cell->render(&image, line.topLeft(), QRegion(line));
+        for (int y = 0; y < cell->height(); ++y)
+            QCOMPARE(pixel(image, line.x(), y), QApplication::palette().color(QPalette::Text));
+        QCOMPARE(pixel(image, line.x() - 1, cell->height() / 2), QColor(Qt::green));  // only the line was asked for
+    }
+
     void osibkaIsRed() {
         const QImage image = client();
         int red = 0;
@@ -616,6 +639,23 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("%1 > %2").arg(metrics.horizontalAdvance(text)).arg(room)));
             QVERIFY(metrics.height() <= widget->height() - 2 * border);
         }
+    }
+
+    // The program's style only drops a picture the fixed window never shows:
+    // the window it draws is the one the platform's own style draws, pixel
+    // for pixel, menu bar included.
+    void programStyleDrawsTheSame() {
+        const QString platformStyle = QApplication::style()->name();
+        const QImage before = window->grab().toImage();
+        window.reset();
+        QApplication::setStyle(new kavrel::Style);
+        QVERIFY(QApplication::style()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton).isNull());
+        QVERIFY(!QApplication::style()->standardIcon(QStyle::SP_ArrowDown).isNull());
+        init();
+        const QImage after = window->grab().toImage();
+        QApplication::setStyle(platformStyle);
+        QCOMPARE(after.size(), before.size());
+        QVERIFY(after == before);
     }
 };
 

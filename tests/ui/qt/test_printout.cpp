@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QList>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
@@ -14,8 +15,11 @@
 #include <QPixmap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSizeF>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <utility>
 
 namespace {
 
@@ -119,6 +123,47 @@ private Q_SLOTS:
             QVERIFY(dx == 0 || At(page, 0, dy + y) == white);
             QCOMPARE(At(page, dx + Width, dy + y), white);
         }
+    }
+
+    // The page for the sheet the print server names (hundredths of a
+    // millimetre): half an inch from the top and left edges, or the
+    // printer's least margin there where larger, and the printer's own on
+    // the other two edges.
+    void pageForTheSheet_data() {
+        QTest::addColumn<QList<int>>("sheet");  // width, length, left, top, right, bottom
+        QTest::addColumn<int>("size");          // QPageSize::PageSizeId
+        QTest::addColumn<QSizeF>("millimetres");
+        QTest::addColumn<QMarginsF>("margins");  // points
+        QTest::newRow("A4 as cups-pdf gives it, no margins")
+            << QList<int>{20990, 29704, 0, 0, 0, 0} << int(QPageSize::A4) << QSizeF(210, 297)
+            << QMarginsF(36, 36, 0, 0);
+        QTest::newRow("Letter, a quarter inch all round")
+            << QList<int>{21590, 27940, 635, 635, 635, 635} << int(QPageSize::Letter) << QSizeF(215.9, 279.4)
+            << QMarginsF(36, 36, 18, 18);
+        QTest::newRow("A4, an inch on the left, 5 mm at the foot")
+            << QList<int>{21000, 29700, 2540, 423, 423, 500} << int(QPageSize::A4) << QSizeF(210, 297)
+            << QMarginsF(72, 36, 11.99, 14.17);
+        QTest::newRow("a sheet of its own, 0.6 inch on top")
+            << QList<int>{10000, 15000, 0, 1524, 0, 0} << int(QPageSize::Custom) << QSizeF(100, 150)
+            << QMarginsF(36, 43.2, 0, 0);
+    }
+    void pageForTheSheet() {
+        QFETCH(QList<int>, sheet);
+        QFETCH(int, size);
+        QFETCH(QSizeF, millimetres);
+        QFETCH(QMarginsF, margins);
+        const QPageLayout page = kavrel::PageFor({sheet[0], sheet[1], sheet[2], sheet[3], sheet[4], sheet[5]});
+        QCOMPARE(int(page.pageSize().id()), size);
+        const QSizeF sheetSize = page.pageSize().size(QPageSize::Millimeter);
+        QVERIFY2(qAbs(sheetSize.width() - millimetres.width()) < 0.5 &&
+                     qAbs(sheetSize.height() - millimetres.height()) < 0.5,
+                 qPrintable(QStringLiteral("%1 x %2 mm").arg(sheetSize.width()).arg(sheetSize.height())));
+        QCOMPARE(page.orientation(), QPageLayout::Portrait);
+        QCOMPARE(page.units(), QPageLayout::Point);
+        const QMarginsF got = page.margins();
+        for (const auto& [have, want] : {std::pair{got.left(), margins.left()}, {got.top(), margins.top()},
+                                         {got.right(), margins.right()}, {got.bottom(), margins.bottom()}})
+            QVERIFY2(qAbs(have - want) < 0.01, qPrintable(QStringLiteral("margin %1, not %2").arg(have).arg(want)));
     }
 
     // A page that cannot be written is not reported as drawn.

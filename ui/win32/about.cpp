@@ -1,0 +1,163 @@
+#include "ui/win32/about.h"
+
+#include "platform/ansi.h"
+#include "platform/openlink.h"
+#include "ui/win32/ids.h"
+
+#include <algorithm>
+
+namespace kavrel::win32 {
+namespace {
+
+#ifndef SS_REALSIZECONTROL
+#define SS_REALSIZECONTROL 0x00000040L
+#endif
+
+// Rows in tab order, so that creation order, which is the order Tab
+// follows, matches it; the picture first, as it takes no focus.
+std::array<const AboutRow*, AboutControlCount> InTabOrder() {
+    std::array<const AboutRow*, AboutControlCount> rows{};
+    std::transform(AboutControls.begin(), AboutControls.end(), rows.begin(), [](const AboutRow& row) { return &row; });
+    std::stable_sort(rows.begin(), rows.end(), [](const AboutRow* a, const AboutRow* b) { return a->tab < b->tab; });
+    return rows;
+}
+
+HWND MakeItem(const AboutRow& item, HWND page, HINSTANCE instance) {
+    const wchar_t* kind = L"STATIC";
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    switch (item.kind) {
+    case AboutKind::Picture: style |= SS_ICON | SS_REALSIZECONTROL; break;
+    case AboutKind::Label: style |= StaticAlign(item.align) | SS_NOPREFIX; break;
+    case AboutKind::TextBox:
+        kind = L"EDIT";
+        style |= WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL | EditAlign(item.align);
+        break;
+    case AboutKind::Frame: return nullptr;  // a line drawn by the window itself
+    }
+    return CreateWindowExW(0, kind, WideFromUtf8(item.text).c_str(), style, item.left, item.top, item.width,
+                           item.height, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(item.id))), instance,
+                           nullptr);
+}
+
+}  // namespace
+
+bool About::Register(HINSTANCE instance) {
+    return RegisterWindowClass(instance, AboutClass, &About::Proc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+}
+
+About::About(HINSTANCE instance, Fonts& fonts)
+    : instance_(instance),
+      fonts_(fonts),
+      picture_(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IconId), IMAGE_ICON,
+                                             Row(AboutControl::Image1).width, Row(AboutControl::Image1).height,
+                                             LR_DEFAULTCOLOR))) {
+    static const bool registered = Register(instance);
+    if (!registered) return;
+    const RECT frame = CentredFrame(AboutWindow.clientWidth, AboutWindow.clientHeight, Style, 0, false);
+    // No owner: either window can be in front, and each has its own button
+    // on the taskbar.
+    CreateWindowExW(0, AboutClass, WideFromUtf8(AboutWindow.title).c_str(), Style, frame.left, frame.top,
+                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+}
+
+About::~About() {
+    if (window_) DestroyWindow(window_);
+}
+
+void About::Show() {
+    ShowWindow(window_, SW_SHOWNORMAL);
+    SetForegroundWindow(window_);
+    BringWindowToTop(window_);
+}
+
+std::string About::Text(AboutControl box) const { return Utf8FromWide(WindowText(control(box))); }
+
+void About::OpenLink(const std::string& address) { kavrel::OpenLink(window_, address); }
+
+LRESULT CALLBACK About::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    About* about = OwnerOf<About>(window, message, lParam);
+    if (!about) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCCREATE) about->window_ = window;
+    const LRESULT result = about->OnMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) about->window_ = nullptr;
+    return result;
+}
+
+LRESULT About::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        OnCreate();
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+        return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (HWND focus = GetFocus(); focus && IsChild(window_, focus)) focus_ = focus;
+        } else {
+            SetFocus(focus_ ? focus_ : GetNextDlgTabItem(window_, nullptr, FALSE));
+        }
+        return 0;
+    default:
+        return DefWindowProcW(window_, message, wParam, lParam);
+    }
+}
+
+void About::OnCreate() {
+    for (const AboutRow* item : InTabOrder()) {
+        HWND made = MakeItem(*item, window_, instance_);
+        controls_[static_cast<std::size_t>(item->id)] = made;
+        if (!made) continue;
+        SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(item->font)), FALSE);
+        // No inner margins: the lines of boxes and labels in one column
+        // start at the same x.
+        if (item->kind == AboutKind::TextBox) SendMessageW(made, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+    }
+    SendMessageW(control(AboutControl::Image1), STM_SETICON, reinterpret_cast<WPARAM>(picture_.get()), 0);
+    RouteThrough(control(AboutControl::About_Sait), &About::SiteProc);
+}
+
+HBRUSH About::OnCtlColor(HDC dc, HWND box) {
+    const int index = GetDlgCtrlID(box) - FirstControlId;
+    if (index < 0 || index >= static_cast<int>(AboutControlCount))
+        return reinterpret_cast<HBRUSH>(DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                                       reinterpret_cast<LPARAM>(box)));
+    const AboutRow& row = AboutControls[static_cast<std::size_t>(index)];
+    SetTextColor(dc, row.ink == AboutInk::Title ? Colour(AboutTitleGreen) : GetSysColor(COLOR_WINDOWTEXT));
+    if (row.ink == AboutInk::System) {
+        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+        return GetSysColorBrush(COLOR_WINDOW);
+    }
+    SetBkColor(dc, Colour(AboutPage));
+    return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+void About::OnPaint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window_, &paint);
+    // Shape1: a one-pixel line in the window-text colour, open inside.
+    for (const AboutRow& item : AboutControls) {
+        if (item.kind != AboutKind::Frame) continue;
+        const RECT frame{item.left, item.top, item.left + item.width, item.top + item.height};
+        FrameRect(dc, &frame, GetSysColorBrush(COLOR_WINDOWTEXT));
+    }
+    EndPaint(window_, &paint);
+}
+
+LRESULT CALLBACK About::SiteProc(HWND line, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETCURSOR && LOWORD(lParam) == HTCLIENT) {
+        ShowHand();
+        return TRUE;
+    }
+    const LRESULT result = CallControl(line, message, wParam, lParam);
+    if (IsLeftClickOn(line, message, lParam)) {
+        if (auto* about = reinterpret_cast<About*>(GetWindowLongPtrW(GetParent(line), GWLP_USERDATA)))
+            About_Sait_Click(*about);
+    }
+    return result;
+}
+
+}  // namespace kavrel::win32

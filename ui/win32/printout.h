@@ -1,0 +1,25 @@
+// The printout of the main window on Win32: the client area as the user
+// sees it, one page on the default printer, at once and without a print
+// dialog.
+#pragma once
+
+#include "form/print.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace kavrel::win32 {
+
+// Margin kept from the top and left edges of the page, in inches; a printer
+// that cannot print that close to the edge keeps its own.
+constexpr double PageMarginInches = 0.5;
+
+// Captures `window`'s client area from the window's own drawing (a copy of
+// its device context, which holds the children as drawn) and prints it as
+// one page named `title` on the default printer, at its size on the screen
+// scaled to the printer's resolution, PageMarginInches from the page's
+// top-left corner. Says what came of it.
+PrintOutcome PrintClientImage(HWND window, const std::wstring& title);
+
+}  // namespace kavrel::win32
