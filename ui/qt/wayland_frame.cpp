@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <utility>
+
 namespace kavrel {
 namespace {
 
@@ -65,25 +67,23 @@ protected:
         if (event->type() != QEvent::WindowStateChange) return false;
         auto* surface = static_cast<QWindow*>(watched);
         const Qt::WindowStates states = surface->windowStates();
-        const bool maximised = states & Qt::WindowMaximized;
-        // Maximised, the surface would have to take the compositor's size:
-        // nothing is drawn, so nothing is committed, until it has left.
-        window()->setUpdatesEnabled(!maximised);
-        // Any other state shows with the next frame, which Qt does not draw
-        // when the size stays the same.
-        if (!maximised) window()->repaint();
-        if (maximised) {
-            // The way out has to be a state that the compositor confirms with
-            // a configure of its own. Weston answers only a change from the
-            // state last drawn, so after a normal one it is full screen,
-            // which a smaller surface may hold (shown centred), and from
-            // there the normal state.
-            leaving_ = !(static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowFullScreen);
-            surface->setWindowStates(leaving_ ? Qt::WindowFullScreen : Qt::WindowNoState);
-        } else if (leaving_ && (states & Qt::WindowFullScreen)) {
-            leaving_ = false;  // drawn full screen above, before the request to leave it
-            surface->setWindowStates(Qt::WindowNoState);
+        if (states & Qt::WindowMaximized) {
+            // Maximised, the surface would have to take the compositor's
+            // size: nothing is drawn, so nothing is committed, until it has
+            // left. Weston answers only a request that differs from the
+            // state last drawn: from the normal state the way out is full
+            // screen, which a smaller surface may hold (shown centred).
+            window()->setUpdatesEnabled(false);
+            passing_ = !fullScreenDrawn_;
+            surface->setWindowStates(passing_ ? Qt::WindowFullScreen : Qt::WindowNoState);
+            return false;
         }
+        window()->setUpdatesEnabled(true);
+        // The state holds from the next frame, which Qt does not draw by
+        // itself when the size stays the same.
+        window()->repaint();
+        fullScreenDrawn_ = states & Qt::WindowFullScreen;
+        if (std::exchange(passing_, false) && fullScreenDrawn_) surface->setWindowStates(Qt::WindowNoState);
         return false;
     }
 
@@ -115,7 +115,8 @@ private:
     }
 
     QStyle::SubControl pressed_ = QStyle::SC_None;
-    bool leaving_ = false;  // full screen only on the way out of maximised
+    bool fullScreenDrawn_ = false;  // the state of the frame last committed
+    bool passing_ = false;          // full screen only on the way out of maximised
 };
 
 }  // namespace
@@ -123,7 +124,9 @@ private:
 void FixedFrameOnWayland(QWidget* window) {
     if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return;
     const QSize size = window->size();
-    window->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);  // no decoration of Qt's
+    // No decoration of Qt's. The frame's other hints go: beside them Qt
+    // drops the frameless one.
+    window->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     auto* bar = new TitleBar(window);
     const int height = bar->height();
     // What the window shows moves down by the bar: a layout keeps to the
