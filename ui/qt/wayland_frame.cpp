@@ -35,24 +35,31 @@ protected:
         painter.drawComplexControl(QStyle::CC_TitleBar, option());
     }
 
+    // The icon and the close box act when the left button is released over
+    // the one it was pressed on, and the right button opens the system menu
+    // when released. A menu opened at the press that activates the window
+    // would keep Qt's active window where it was: Qt takes no activation
+    // while a menu is open, and the compositor's comes a moment later.
     void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return;
         const QStyle::SubControl hit = at(event->position().toPoint());
-        if (event->button() == Qt::RightButton || (event->button() == Qt::LeftButton && hit == QStyle::SC_TitleBarSysMenu)) {
-            systemMenu(event->globalPosition().toPoint());
-        } else if (event->button() == Qt::LeftButton && hit == QStyle::SC_TitleBarCloseButton) {
+        if (hit == QStyle::SC_TitleBarSysMenu || hit == QStyle::SC_TitleBarCloseButton) {
             pressed_ = hit;
             update();
-        } else if (event->button() == Qt::LeftButton) {
+        } else {
             window()->windowHandle()->startSystemMove();
         }
     }
 
     void mouseReleaseEvent(QMouseEvent* event) override {
-        const bool close = pressed_ == QStyle::SC_TitleBarCloseButton && event->button() == Qt::LeftButton &&
-                           at(event->position().toPoint()) == QStyle::SC_TitleBarCloseButton;
-        pressed_ = QStyle::SC_None;
+        const QStyle::SubControl pressed = std::exchange(pressed_, QStyle::SC_None);
         update();
-        if (close) window()->close();
+        const bool over = event->button() == Qt::LeftButton && at(event->position().toPoint()) == pressed;
+        if (event->button() == Qt::RightButton || (over && pressed == QStyle::SC_TitleBarSysMenu)) {
+            systemMenu(event->globalPosition().toPoint());
+        } else if (over && pressed == QStyle::SC_TitleBarCloseButton) {
+            window()->close();
+        }
     }
 
     bool event(QEvent* event) override {
@@ -110,8 +117,8 @@ private:
 
     void systemMenu(const QPoint& where) {
         QMenu menu(this);
-        menu.addAction(QStringLiteral("Close"), window(), &QWidget::close);
-        menu.exec(where);
+        const QAction* close = menu.addAction(QStringLiteral("Close"));
+        if (menu.exec(where) == close) window()->close();
     }
 
     QStyle::SubControl pressed_ = QStyle::SC_None;
