@@ -3,13 +3,13 @@
 session's X display (its x11 backend, so that xdotool's pointer and keys
 reach it) and the program draws on it through Qt's wayland platform.
 
-Each window keeps its size and the program runs on through what weston can
-ask of a window: a click where Qt's own decoration has its minimise and
-maximise buttons, weston's maximise and full-screen keys (also one after the
-other). The main window's close box ends the program with
-status 0 and the language written. The screen is read from weston's output
-(where a window is and how large) and through the accessibility interface
-(where the program has its menu item).
+Where a window is and how large is read from weston's output; where the
+program has its controls, through the accessibility interface. Each window
+keeps its size and its client area's layout, and the program runs on,
+through what weston can ask of a window: its maximise and full-screen keys
+(also one after the other) and clicks where Qt's own decoration has its
+maximise and minimise buttons. The close boxes close: the main window's
+ends the program with status 0 and the language written.
 
     test_wayland.py PATH-TO-kavrel [unittest arguments]
 
@@ -31,24 +31,29 @@ OUTPUT = (960, 720)  # weston's output, within the session's 1024 x 768 display
 BACKGROUND = 0xff336699
 MAIN_CLIENT = (616, 392)
 ABOUT_CLIENT = (372, 341)
+ABOUT_SITE = (78, 231)  # the site line's place on the About page
 SETTLE = 1.0  # what weston and the program are given to answer a request
+MAXIMISE, FULL_SCREEN = "super+shift+m", "super+shift+f"
+# Qt's decoration has its maximise and minimise buttons this far left of the
+# window's right edge, in the middle of the title bar.
+DECORATION_BUTTONS = (40, 63)
 
 SOCKETS = itertools.count()
-MAXIMISE, FULL_SCREEN = "super+shift+m", "super+shift+f"
 
 
 class Weston:
     """weston on a socket of its own in the session's runtime folder, with a
-    plain background and no panel."""
+    plain background, no panel and no on-screen keyboard (which would come
+    up over the windows when a text box takes the focus)."""
 
     def __init__(self, folder):
         self.socket = f"kavrel-test-{os.getpid()}-{next(SOCKETS)}"
         config = os.path.join(folder, "weston.ini")
         self.log = os.path.join(folder, "weston.log")
         with open(config, "w") as f:
-            f.write(f"[core]\nidle-time=0\n[shell]\nbackground-image=\nbackground-color=0x{BACKGROUND:08x}\n"
+            f.write(f"[core]\nidle-time=0\n[shell]\nbackground-color=0x{BACKGROUND:08x}\n"
                     "panel-position=none\nlocking=false\nanimation=none\nclose-animation=none\n"
-                    "startup-animation=none\nfocus-animation=none\n")
+                    "startup-animation=none\nfocus-animation=none\n[input-method]\npath=\n")
         self.process = subprocess.Popen(
             ["weston", "--backend=x11-backend.so", "--use-pixman", f"--socket={self.socket}",
              f"--width={OUTPUT[0]}", f"--height={OUTPUT[1]}", f"--config={config}",
@@ -60,9 +65,8 @@ class Weston:
                 with open(self.log, encoding="utf-8", errors="replace") as f:
                     raise AssertionError(f"weston ended with status {self.process.returncode}: {f.read()[-2000:]}")
             return desktop.top_windows("Weston Compositor - screen0")
-        output = wait_for(output, desktop.START_TIMEOUT, "weston's output")
-        self.output = output[0]
-        # Weston takes the pointer from the moment it enters its output.
+        self.output = wait_for(output, desktop.START_TIMEOUT, "weston's output")[0]
+        # Weston follows the pointer from when it enters its output.
         move_mouse(OUTPUT[0] + 10, OUTPUT[1] + 10)
         park()
         wait_for(lambda: look(self.picture())[0] == rgb(BACKGROUND), what="weston's background")
@@ -77,7 +81,7 @@ class Weston:
 
 
 def park():
-    """The pointer off the windows, to the output's bottom-right corner."""
+    """The pointer off the windows, in the output's bottom-right corner."""
     move_mouse(OUTPUT[0] - 1, OUTPUT[1] - 1)
 
 
@@ -96,18 +100,23 @@ def rgb(argb):
 def look(picture):
     """The colour around the windows (the background, or the backdrop of a
     full-screen window) and (left, top, width, height) of what differs from
-    it. A pointer that weston draws, at most 48 pixels across, is left out:
-    only rows and columns with more pixels of another colour count."""
+    it. The pointer, if weston draws one, is left out: only rows and columns
+    with more than 48 pixels of another colour count."""
     width, height = picture.width, picture.height
     pixels = array.array("I", picture.data)
     samples = [pixels[x + y * width] for x in (0, width // 2, width - 1) for y in (0, height // 2, height - 1)]
     around = max(set(samples), key=samples.count)
     rows = [y for y in range(height) if width - pixels[y * width:(y + 1) * width].count(around) > 48]
     columns = [x for x in range(width) if height - pixels[x::width].count(around) > 48]
-    colour = rgb(around)
     if not rows or not columns:
-        return colour, None
-    return colour, (columns[0], rows[0], columns[-1] + 1 - columns[0], rows[-1] + 1 - rows[0])
+        return rgb(around), None
+    return rgb(around), (columns[0], rows[0], columns[-1] + 1 - columns[0], rows[-1] + 1 - rows[0])
+
+
+def offset(outer, inner):
+    """Where an accessible object is inside another, and its size."""
+    (ox, oy, _, _), (x, y, w, h) = desktop.extents(outer), desktop.extents(inner)
+    return x - ox, y - oy, w, h
 
 
 class OnWayland(desktop.DesktopTest):
@@ -120,11 +129,15 @@ class OnWayland(desktop.DesktopTest):
         self.weston.ready()
 
     def tearDown(self):
-        self.end()
+        if self.process is not None and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(desktop.TIMEOUT)
         self.weston.stop()
         super().tearDown()
 
     def start(self):
+        """The program started; the main window's place on the output and the
+        height of its title bar, once its client area is checked."""
         import desktop_kit
         executable = desktop_kit.private_copy(desktop.PROGRAM, self.folder)
         self.settings = os.path.join(self.folder, "kavrel.ini")
@@ -135,15 +148,21 @@ class OnWayland(desktop.DesktopTest):
         with open(self.log, "wb") as log:
             self.process = subprocess.Popen([executable], cwd=self.folder, env=env, stdin=subprocess.DEVNULL,
                                             stdout=log, stderr=subprocess.STDOUT)
-        self.window = self.settled(None, "the main window")
-        self.assertEqual(self.window[2], MAIN_CLIENT[0], "the window is wider than its client area")
+        window = self.settled(None, "the main window")
         self.main = desktop.MainWindow(desktop.application(self.process.pid))
-        return self.window
+        frame = desktop.extents(self.main.frame)
+        self.assertEqual(frame[2:], window[2:], "the window's own size differs from what weston shows")
+        menu = offset(self.main.frame, self.main.menu_bar)
+        title = menu[1]
+        self.assertGreater(title, 10, "no title bar above the menu bar")
+        self.assertEqual(offset(self.main.frame, self.main.client), (0, title + menu[3], *MAIN_CLIENT))
+        self.assertEqual(frame[3], title + menu[3] + MAIN_CLIENT[1], "the window reaches below its client area")
+        return window, title
 
-    def end(self):
-        if self.process is not None and self.process.poll() is None:
-            self.process.kill()
-            self.process.wait(desktop.TIMEOUT)
+    def point(self, window, accessible):
+        """The output's point at the middle of a control of the main window."""
+        x, y, w, h = offset(self.main.frame, accessible)
+        return window[0] + x + w // 2, window[1] + y + h // 2
 
     def alive(self):
         if self.process.poll() is not None:
@@ -151,16 +170,16 @@ class OnWayland(desktop.DesktopTest):
                 self.fail(f"the program ended with status {self.process.returncode}: {f.read().decode()!r}")
         return True
 
-    def settled(self, expected, what, backdrop=False):
-        """Where the windows are once the screen has stayed the same for a
-        while with the program running, on the background (or on a
-        full-screen backdrop); `expected`: their place or just their size."""
+    def settled(self, expected, what, full_screen=False):
+        """Where the windows are once the output has stayed the same for a
+        while with the program running, on the background (or on the backdrop
+        of a full-screen window); `expected`: their place, or just their size."""
         park()
         seen = []
 
         def steady():
             colour, place = look(self.weston.picture())
-            seen.append(((colour != rgb(BACKGROUND)) == backdrop, place))
+            seen.append(((colour != rgb(BACKGROUND)) == full_screen, place))
             return (self.alive() and len(seen) > 1 and seen[-1] == seen[-2] and seen[-1][0] and seen[-1][1] and
                     (expected is None or seen[-1][1][4 - len(expected):] == expected))
         try:
@@ -171,84 +190,78 @@ class OnWayland(desktop.DesktopTest):
             raise AssertionError(f"waited for {what}; last seen: {seen[-1] if seen else None}") from None
         return seen[-1][1]
 
-    def ask(self, request):
-        """A request of weston's, by its key."""
-        keys(request)
-        time.sleep(SETTLE)
-
-    def survives(self, rows, place):
-        """Each row: weston's requests in turn, then the windows back in their
-        place on the background."""
-        for row in rows:
-            with self.subTest(row=row):
-                for request in row:
-                    self.ask(request)
-                self.assertEqual(self.settled(place, "the windows where they were"), place)
-
-    def clicks_do_nothing(self, window, title, backdrop=False):
-        """Clicks where Qt's decoration has maximise and minimise (its window
-        edge - 40 and - 63) and three quarters across the title bar."""
-        right, middle = window[0] + window[2], window[1] + title // 2
-        for x in (right - 40, right - 63, window[0] + window[2] * 3 // 4):
-            click(x, middle)
+    def ask(self, *requests):
+        """Weston's requests by their keys, in turn."""
+        for request in requests:
+            keys(request)
             time.sleep(SETTLE)
-            self.assertEqual(self.settled(window, f"the window after a click at {x}", backdrop), window)
 
-    def close(self, window, title, settings):
-        """The main window's close box; the program ends and writes the language."""
+    def no_buttons(self, window, title, full_screen=False):
+        """Clicks where Qt's decoration has maximise and minimise change nothing."""
+        for left in DECORATION_BUTTONS:
+            click(window[0] + window[2] - left, window[1] + title // 2)
+            time.sleep(SETTLE)
+            self.assertEqual(self.settled(window, f"the window after a click {left} from its right",
+                                          full_screen), window)
+
+    def close_box(self, window, title):
         click(window[0] + window[2] - title // 2, window[1] + title // 2)
+
+    def closes(self, window, title, settings):
+        """The main window's close box; the program ends and writes the language."""
+        self.close_box(window, title)
         self.assertEqual(self.process.wait(desktop.TIMEOUT), 0)
         with open(self.settings, "rb") as f:
             self.assertEqual(f.read().split(), settings)
 
-    def title_height(self):
-        """The height of the title bar: from the window's top to its menu bar."""
-        frame, menu = desktop.extents(self.main.frame), desktop.extents(self.main.menu_bar)
-        self.assertEqual(frame[2:], self.window[2:], "the window's own size differs from what weston shows")
-        self.assertEqual(frame[3], menu[1] - frame[1] + menu[3] + MAIN_CLIENT[1])
-        return menu[1] - frame[1]
-
-    def place_of(self, accessible):
-        """The screen point at the middle of a control: its place in the
-        window, as the program tells it, from where weston shows the window."""
-        frame, item = desktop.extents(self.main.frame), desktop.extents(accessible)
-        return self.window[0] + item[0] - frame[0] + item[2] // 2, self.window[1] + item[1] - frame[1] + item[3] // 2
-
     def test_main_window(self):
-        window = self.start()
-        title = self.title_height()
-        self.assertGreater(title, 10, "no title bar above the menu bar")
+        window, title = self.start()
         # The language picked from the list's pop-up, to be written at the close.
-        click(*self.place_of(self.main["Languag"]))
+        click(*self.point(window, self.main["Languag"]))
         time.sleep(SETTLE)
         keys("Down", "Return")
         wait_for(lambda: self.main.language() == "RUS", what="the language RUS")
-        self.clicks_do_nothing(window, title)
-        self.survives([[MAXIMISE], [MAXIMISE], [FULL_SCREEN, MAXIMISE]], window)
+        self.no_buttons(window, title)
+        # A maximise ends in the normal state, also one from full screen.
+        for row in ([MAXIMISE], [MAXIMISE, MAXIMISE], [FULL_SCREEN, MAXIMISE]):
+            with self.subTest(row=row):
+                self.ask(*row)
+                self.assertEqual(self.settled(window, "the window where it was"), window)
+        # Full screen, weston shows the window as large as it is, centred.
         self.ask(FULL_SCREEN)
-        self.assertEqual(self.settled(window[2:], "the window full screen", backdrop=True)[2:], window[2:])
+        centred = ((OUTPUT[0] - window[2]) // 2, (OUTPUT[1] - window[3]) // 2, *window[2:])
+        self.assertEqual(self.settled(window[2:], "the window full screen", full_screen=True), centred)
         self.ask(FULL_SCREEN)
         self.assertEqual(self.settled(window, "the window back from full screen"), window)
-        self.close(window, title, [b"[LANG]", b"LANG=1"])
+        self.closes(window, title, [b"[LANG]", b"LANG=1"])
 
     def test_about_window(self):
-        window = self.start()
-        title = self.title_height()
-        click(*self.place_of(self.main.menu_item("About")))
-        wait_for(lambda: any(desktop.role(w) == "frame" and w.name == "About" and "showing" in desktop.states(w)
-                             for w in desktop.children(self.main.app)), what="the About window")
+        window, title = self.start()
+        click(*self.point(window, self.main.menu_item("About")))
+        about = wait_for(lambda: next(w for w in desktop.children(self.main.app)
+                                      if desktop.role(w) == "frame" and w.name == "About"
+                                      and "showing" in desktop.states(w)), what="the About window")
+        # Its page under its title bar.
+        site = next(line for page in desktop.children(about) for line in desktop.children(page)
+                    if desktop.role(line) == "text" and desktop.text_of(line) == desktop.SITE)
+        self.assertEqual(offset(about, site)[:2], (ABOUT_SITE[0], ABOUT_SITE[1] + title))
+        # Full screen, weston shows About alone; back from there, both windows
+        # are drawn (About's first frame may come after the screen reader's
+        # view of it).
+        self.ask(FULL_SCREEN)
+        alone = self.settled((ABOUT_CLIENT[0], ABOUT_CLIENT[1] + title), "About full screen", full_screen=True)
+        self.no_buttons(alone, title, full_screen=True)
+        self.ask(FULL_SCREEN)
         both = self.settled(None, "both windows")
-        # Full screen, weston shows About alone and centred.
+        for row in ([MAXIMISE], [MAXIMISE, MAXIMISE]):
+            with self.subTest(row=row):
+                self.ask(*row)
+                self.assertEqual(self.settled(both, "the windows where they were"), both)
         self.ask(FULL_SCREEN)
-        about = self.settled((ABOUT_CLIENT[0], ABOUT_CLIENT[1] + title), "About full screen", backdrop=True)
-        self.clicks_do_nothing(about, title, backdrop=True)
-        self.ask(FULL_SCREEN)
-        self.survives([[MAXIMISE], [MAXIMISE]], both)
-        self.ask(FULL_SCREEN)
-        self.assertEqual(self.settled(about, "About full screen again", backdrop=True), about)
-        click(about[0] + about[2] - title // 2, about[1] + title // 2)  # its close box
+        self.assertEqual(self.settled(alone, "About full screen again", full_screen=True), alone)
+        self.close_box(alone, title)
         self.assertEqual(self.settled(window, "the main window alone"), window)
-        self.close(window, title, [b"[LANG]", b"LANG=0"])
+        self.closes(window, title, [b"[LANG]", b"LANG=0"])
 
 
 if __name__ == "__main__":
