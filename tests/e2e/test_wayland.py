@@ -121,6 +121,17 @@ def offset(outer, inner):
 
 class OnWayland(desktop.DesktopTest):
 
+    @classmethod
+    def setUpClass(cls):
+        # A connection to the display held from the first weston to after the
+        # last. Weston is its only lasting client: without this one the
+        # display resets when a weston leaves it, and the next weston's
+        # connection, made meanwhile, fails ("failed to create compositor
+        # backend").
+        from Xlib import display
+        cls.keeper = display.Display()
+        cls.addClassCleanup(cls.keeper.close)
+
     def setUp(self):
         super().setUp()
         self.process = None
