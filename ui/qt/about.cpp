@@ -1,6 +1,7 @@
 #include "ui/qt/about.h"
 
 #include "platform/openlink.h"
+#include "ui/qt/wayland_frame.h"
 #include "ui/qt/widgets.h"
 
 #include <QAccessible>
@@ -148,6 +149,7 @@ About::About()
     Image1->setAccessibleName(About_Nazvanie->text());
 
     setFixedSize(AboutWindow.clientWidth, AboutWindow.clientHeight);
+    FixedFrameOnWayland(this);
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                     screen()->availableGeometry()));
 }

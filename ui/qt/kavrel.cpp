@@ -3,6 +3,7 @@
 #include "lang/texts.h"
 #include "platform/settings.h"
 #include "platform/site.h"
+#include "ui/qt/wayland_frame.h"
 #include "ui/qt/widgets.h"
 
 #include <QAction>
@@ -291,6 +292,7 @@ Kavrel::Kavrel(std::string settingsFile, QWidget* parent)
     // the bar's bottom and leave a gap.
     menuBar()->setStyleSheet(QStringLiteral("QMenuBar { background: palette(window); }"));
     setFixedSize(KavrelWindow.clientWidth, KavrelWindow.clientHeight + menuBar()->sizeHint().height());
+    FixedFrameOnWayland(this);
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
     ClickNomer->setFocus();
     connectHandlers();
