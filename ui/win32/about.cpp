@@ -42,7 +42,8 @@ HWND MakeItem(const AboutRow& item, HWND page, HINSTANCE instance) {
 }  // namespace
 
 bool About::Register(HINSTANCE instance) {
-    return RegisterWindowClass(instance, AboutClass, &About::Proc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    return RegisterWindowClass(instance, AboutClass, &OwnedWindowProc<About, &About::window_, &About::OnMessage>,
+                               static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
 About::About(HINSTANCE instance, Fonts& fonts)
@@ -73,15 +74,6 @@ void About::Show() {
 std::string About::Text(AboutControl box) const { return Utf8FromWide(WindowText(control(box))); }
 
 void About::OpenLink(const std::string& address) { kavrel::OpenLink(window_, address); }
-
-LRESULT CALLBACK About::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    About* about = OwnerOf<About>(window, message, lParam);
-    if (!about) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCCREATE) about->window_ = window;
-    const LRESULT result = about->OnMessage(message, wParam, lParam);
-    if (message == WM_NCDESTROY) about->window_ = nullptr;
-    return result;
-}
 
 LRESULT About::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

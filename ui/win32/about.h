@@ -37,7 +37,6 @@ public:
 
 private:
     static bool Register(HINSTANCE instance);
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SiteProc(HWND line, UINT message, WPARAM wParam, LPARAM lParam);
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

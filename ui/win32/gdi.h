@@ -104,16 +104,22 @@ constexpr COLORREF Colour(Rgb rgb) {
     return RGB(static_cast<BYTE>(rgb.red), static_cast<BYTE>(rgb.green), static_cast<BYTE>(rgb.blue));
 }
 
-// The object whose pointer a window's CreateWindowExW received as its last
-// argument, kept in its GWLP_USERDATA from WM_NCCREATE on; null before.
-template <typename T>
-T* OwnerOf(HWND window, UINT message, LPARAM lParam) {
+// The window procedure of a window owned by a T, whose pointer its
+// CreateWindowExW received as the last argument: kept in GWLP_USERDATA from
+// WM_NCCREATE on, it handles the messages and knows its window until
+// WM_NCDESTROY.
+template <typename T, HWND T::*Window, LRESULT (T::*OnMessage)(UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK OwnedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* owner = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
-        return owner;
+        owner->*Window = window;
     }
-    return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    T* owner = reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!owner) return DefWindowProcW(window, message, wParam, lParam);
+    const LRESULT result = (owner->*OnMessage)(message, wParam, lParam);
+    if (message == WM_NCDESTROY) owner->*Window = nullptr;
+    return result;
 }
 
 }  // namespace kavrel::win32

@@ -59,7 +59,7 @@ HWND MakeControl(const ControlRow& c, HWND window, HINSTANCE instance, HFONT fon
 }  // namespace
 
 bool Kavrel::Register(HINSTANCE instance) {
-    return RegisterWindowClass(instance, KavrelClass, &Kavrel::Proc,
+    return RegisterWindowClass(instance, KavrelClass, &OwnedWindowProc<Kavrel, &Kavrel::window_, &Kavrel::OnMessage>,
                                reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)));
 }
 
@@ -149,15 +149,6 @@ void Kavrel::ShowMessage(std::string_view text, std::string_view detail) {
 void Kavrel::OpenLink(const std::string& address) { kavrel::OpenLink(window_, address); }
 
 // --- Messages ---------------------------------------------------------------
-
-LRESULT CALLBACK Kavrel::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Kavrel* kavrel = OwnerOf<Kavrel>(window, message, lParam);
-    if (!kavrel) return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCCREATE) kavrel->window_ = window;
-    const LRESULT result = kavrel->OnMessage(message, wParam, lParam);
-    if (message == WM_NCDESTROY) kavrel->window_ = nullptr;
-    return result;
-}
 
 LRESULT Kavrel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

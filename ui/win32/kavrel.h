@@ -58,7 +58,6 @@ public:
     void OpenLink(const std::string& address) override;
 
 private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK InputProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK SiteProc(HWND line, UINT message, WPARAM wParam, LPARAM lParam);
     static Kavrel* OwnerOfControl(HWND control);
