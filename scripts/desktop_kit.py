@@ -45,6 +45,17 @@ def wait_for(probe, timeout=20.0, what="the condition", step=0.05, tolerate=()):
         time.sleep(step)
 
 
+def end(process, timeout):
+    """A process of the run's own ended: asked first, killed if it stays."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
 def private_copy(source, folder):
     """The executable copied into `folder` (made if missing); its path."""
     os.makedirs(folder, exist_ok=True)
@@ -155,13 +166,7 @@ class VirtualDisplay:
         self.name = f":{number}"
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        end(self.process, 10)
         self.log.close()
 
 
@@ -454,13 +459,8 @@ DefaultAuthType None
             raise Failure(f"cupsd stopped at once; see {self.logs}")
 
     def stop(self):
-        if self.process and self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=20)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        if self.process:
+            end(self.process, 20)
         for path in self.written:
             if os.path.exists(path):
                 os.remove(path)

@@ -24,6 +24,7 @@ import sys
 import time
 
 import desktop
+import desktop_kit  # found through desktop's path
 from desktop import keys, move_mouse, wait_for, Image
 
 SKIPPED = 77
@@ -75,9 +76,7 @@ class Weston:
         return Image(self.output)
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            self.process.wait(desktop.TIMEOUT)
+        desktop_kit.end(self.process, desktop.TIMEOUT)
 
 
 def park():
@@ -149,7 +148,6 @@ class OnWayland(desktop.DesktopTest):
     def start(self):
         """The program started; the main window's place on the output and the
         height of its title bar, once its client area is checked."""
-        import desktop_kit
         executable = desktop_kit.private_copy(desktop.PROGRAM, self.folder)
         self.settings = os.path.join(self.folder, "kavrel.ini")
         env = dict(os.environ, QT_QPA_PLATFORM="wayland", WAYLAND_DISPLAY=self.weston.socket,
