@@ -24,16 +24,16 @@ HFONT Fonts::Get(Font font) {
         return made.font.points == font.points && made.font.bold == font.bold;
     });
     if (found != made_.end()) return found->handle.get();
-    LOGFONTW spec{};
-    spec.lfHeight = -static_cast<LONG>(std::lround(font.points * PixelsPerPoint));
-    spec.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-    spec.lfCharSet = RUSSIAN_CHARSET;
-    spec.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    spec.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    spec.lfQuality = DEFAULT_QUALITY;
-    spec.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-    lstrcpynW(spec.lfFaceName, L"Arial", LF_FACESIZE);
-    made_.push_back({font, GdiObject<HFONT>(CreateFontIndirectW(&spec))});
+    LOGFONTW logFont{};
+    logFont.lfHeight = -static_cast<LONG>(std::lround(font.points * PixelsPerPoint));
+    logFont.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+    logFont.lfCharSet = RUSSIAN_CHARSET;
+    logFont.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    logFont.lfQuality = DEFAULT_QUALITY;
+    logFont.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
+    lstrcpynW(logFont.lfFaceName, L"Arial", LF_FACESIZE);
+    made_.push_back({font, GdiObject<HFONT>(CreateFontIndirectW(&logFont))});
     return made_.back().handle.get();
 }
 

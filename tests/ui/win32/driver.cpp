@@ -237,12 +237,12 @@ std::string IconPixels(HICON icon, int width, int height) {
 }
 
 std::string Text(const std::wstring& text, double points, bool bold, unsigned ink, unsigned back) {
-    LOGFONTW spec{};
-    spec.lfHeight = -static_cast<LONG>(points * 96.0 / 72.0 + 0.5);
-    spec.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    spec.lfCharSet = RUSSIAN_CHARSET;
-    lstrcpynW(spec.lfFaceName, L"Arial", LF_FACESIZE);
-    HFONT font = CreateFontIndirectW(&spec);
+    LOGFONTW logFont{};
+    logFont.lfHeight = -static_cast<LONG>(points * 96.0 / 72.0 + 0.5);
+    logFont.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    logFont.lfCharSet = RUSSIAN_CHARSET;
+    lstrcpynW(logFont.lfFaceName, L"Arial", LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&logFont);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     const HGDIOBJ oldFont = SelectObject(dc, font);
