@@ -4,7 +4,6 @@
 // Kavrel.exe's start-up costs beyond this one is the program's own.
 #include "form/layout.h"
 #include "ui/win32/gdi.h"
-#include "ui/win32/kavrel.h"
 
 #include <windows.h>
 
@@ -26,10 +25,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!RegisterWindowClass(instance, L"BareWindow", &Proc,
                              reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1))))
         return 1;
-    const RECT frame = CentredFrame(KavrelWindow.clientWidth, KavrelWindow.clientHeight, Kavrel::Style, 0, true);
-    HWND window = CreateWindowExW(0, L"BareWindow", L"Bare window", Kavrel::Style, frame.left, frame.top,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr, KavrelMenuBar(),
-                                  instance, nullptr);
+    HWND window = CreateCentredWindow(instance, L"BareWindow", "Bare window", KavrelWindow.clientWidth,
+                                      KavrelWindow.clientHeight, KavrelMenuBar(), nullptr);
     if (!window) return 1;
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);

@@ -251,10 +251,10 @@ struct Splice {
     std::string insert;
 };
 
-// Nothing when the file already holds the value or the write is refused.
+// Nothing when the file already holds the value. The names and the value
+// are Writable.
 std::optional<Splice> PlanUpdate(std::string_view contents, std::string_view section, std::string_view key,
                                  std::string_view value) {
-    if (!Writable(section, key, value)) return std::nullopt;
     value = TrimStart(CutAtNul(value));
     const Place p = Locate(contents, section, key);
 
@@ -295,6 +295,7 @@ std::string ProfileLookup(std::string_view contents, std::string_view section, s
 
 std::optional<std::string> ProfileUpdate(std::string_view contents, std::string_view section,
                                          std::string_view key, std::string_view value) {
+    if (!Writable(section, key, value)) return std::nullopt;
     const std::optional<Splice> splice = PlanUpdate(contents, section, key, value);
     if (!splice) return std::nullopt;
     std::string out;

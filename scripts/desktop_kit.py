@@ -45,6 +45,14 @@ def wait_for(probe, timeout=20.0, what="the condition", step=0.05, tolerate=()):
         time.sleep(step)
 
 
+def within(probe, timeout, tolerate=()):
+    """wait_for's answer, or None where `timeout` passes first."""
+    try:
+        return wait_for(probe, timeout, tolerate=tolerate)
+    except Failure:
+        return None
+
+
 def end(process, timeout):
     """A process of the run's own ended: asked first, killed if it stays."""
     if process.poll() is None:
@@ -79,32 +87,37 @@ def title(d, win):
         return None
 
 
-def find_all(d, name):
-    """Ids of the mapped top-level windows titled exactly `name`, bottom to top."""
+def find_all(d, name=None):
+    """Ids of the mapped top-level windows titled exactly `name` (any, for
+    None), bottom to top."""
     found = []
     for win in d.screen().root.query_tree().children:
         try:
-            if win.get_attributes().map_state == X.IsViewable and title(d, win) == name:
+            if win.get_attributes().map_state == X.IsViewable and (name is None or title(d, win) == name):
                 found.append(win.id)
         except error.XError:
             pass
     return found
 
 
-def find(d, name):
-    found = find_all(d, name)
-    return d.create_resource_object("window", found[0]) if found else None
-
-
 def wait(name, timeout=20.0):
+    """The id of a window titled `name` once one is mapped, or None."""
     d = display.Display()
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        win = find(d, name)
-        if win is not None:
-            return win.id
-        time.sleep(0.05)
-    return None
+    found = within(lambda: find_all(d, name), timeout)
+    return found[0] if found else None
+
+
+def top_windows(name=None):
+    """find_all on a connection of its own."""
+    d = display.Display()
+    try:
+        return find_all(d, name)
+    finally:
+        d.close()
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=60, stdin=subprocess.DEVNULL)
 
 
 def close(wid):
@@ -118,31 +131,27 @@ def close(wid):
 
 
 def gone(wid, timeout=20.0):
-    d = display.Display()
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
+    """Whether the window is destroyed within `timeout`."""
+    win = display.Display().create_resource_object("window", wid)
+
+    def destroyed():
         try:
-            d.create_resource_object("window", wid).get_attributes()
+            win.get_attributes()
         except error.BadWindow:
             return True
-        time.sleep(0.05)
-    return False
+        return False
+    return within(destroyed, timeout) is not None
 
 
 def painted(wid, timeout=10.0):
-    d = display.Display()
-    win = d.create_resource_object("window", wid)
-    end = time.monotonic() + timeout
-    while time.monotonic() < end:
-        try:
-            geometry = win.get_geometry()
-            image = win.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
-            if len(set(image.data[i:i + 4] for i in range(0, len(image.data), 4 * 97))) > 1:
-                return True
-        except error.XError:
-            pass
-        time.sleep(0.05)
-    return False
+    """Whether the window shows more than one colour within `timeout`."""
+    win = display.Display().create_resource_object("window", wid)
+
+    def two_colours():
+        geometry = win.get_geometry()
+        image = win.get_image(0, 0, geometry.width, geometry.height, X.ZPixmap, 0xFFFFFFFF)
+        return len(set(image.data[i:i + 4] for i in range(0, len(image.data), 4 * 97))) > 1
+    return within(two_colours, timeout, tolerate=(error.XError,)) is not None
 
 
 # --- A virtual display ---------------------------------------------------------

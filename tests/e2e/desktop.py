@@ -24,6 +24,8 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCRIPTS = os.path.normpath(os.path.join(HERE, "..", "..", "scripts"))
 sys.path.insert(0, SCRIPTS)
+import desktop_kit  # noqa: E402
+from desktop_kit import top_windows, xdotool  # noqa: E402,F401
 
 MARK = "KAVREL_E2E_SESSION"
 PROGRAM = None  # the built program, set by main() inside the session
@@ -160,7 +162,6 @@ def expected_names(texts):
 
 def wait_for(probe, timeout=TIMEOUT, what="the condition"):
     """Polls probe() until it returns a true value and returns that value."""
-    import desktop_kit
     return desktop_kit.wait_for(probe, timeout, what, tolerate=(Exception,))
 
 
@@ -179,10 +180,6 @@ def wait_equal(probe, expected, timeout=TIMEOUT, what="the value"):
 
 # ---------------------------------------------------------------------------
 # The X display: keys, clicks, windows and pixels.
-
-def xdotool(*args):
-    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=60, stdin=subprocess.DEVNULL)
-
 
 def focus(wid):
     """Gives a window the keyboard (there is no window manager to do it)."""
@@ -228,31 +225,9 @@ def _display():
     return display.Display()
 
 
-def top_windows(title):
-    """Ids of the mapped top-level windows titled `title`, bottom to top."""
-    import desktop_kit
-    d = _display()
-    try:
-        return desktop_kit.find_all(d, title)
-    finally:
-        d.close()
-
-
 def stacking():
     """Ids of all mapped top-level windows, bottom to top."""
-    from Xlib import X, error
-    d = _display()
-    try:
-        ids = []
-        for win in d.screen().root.query_tree().children:
-            try:
-                if win.get_attributes().map_state == X.IsViewable:
-                    ids.append(win.id)
-            except error.XError:
-                pass
-        return ids
-    finally:
-        d.close()
+    return top_windows()
 
 
 def screen_id():
@@ -446,7 +421,6 @@ class Program:
 
     def __init__(self, folder, browser=None):
         self.folder = folder
-        import desktop_kit
         self.executable = desktop_kit.private_copy(PROGRAM, folder)
         self.browser = browser
         self.process = None
@@ -462,7 +436,6 @@ class Program:
             return f.read()
 
     def start(self):
-        import desktop_kit
         env = dict(os.environ)
         env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         for name in DESKTOP_VARIABLES:
@@ -473,8 +446,8 @@ class Program:
         self.log = open(os.path.join(self.folder, "program.log"), "ab")
         self.process = subprocess.Popen([self.executable], cwd=self.folder, env=env, stdin=subprocess.DEVNULL,
                                         stdout=self.log, stderr=subprocess.STDOUT)
-        self.window = wait_for(lambda: self._alive() and desktop_kit.wait("Kavrel", 0.5), START_TIMEOUT,
-                               "the window Kavrel")
+        self.window = wait_for(lambda: self._alive() and top_windows("Kavrel"), START_TIMEOUT,
+                               "the window Kavrel")[0]
         assert desktop_kit.painted(self.window, START_TIMEOUT), "the window was never painted"
         self.main = MainWindow(application(self.process.pid))
         return self.main
@@ -492,7 +465,6 @@ class Program:
         """A close request to the main window (WM_DELETE_WINDOW, what a
         window manager's close box sends); the program must end by itself,
         with status 0, and its windows go."""
-        import desktop_kit
         desktop_kit.close(self.window)
         try:
             status = self.process.wait(TIMEOUT)

@@ -38,7 +38,7 @@ SKIP = 77
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCRIPTS = os.path.join(os.path.dirname(os.path.dirname(HERE)), "scripts")
 sys.path.insert(0, SCRIPTS)
-from desktop_kit import Failure, Picture as Image, PrintServer, differing, wait_for  # noqa: E402
+from desktop_kit import Failure, Picture as Image, PrintServer, differing, top_windows, wait_for, xdotool  # noqa: E402
 import desktop_kit  # noqa: E402
 CLIENT_WIDTH, CLIENT_HEIGHT = 616, 392
 INPUT_BOX = (375, 48, 232, 28)  # where the text cursor blinks, in the client area
@@ -52,33 +52,12 @@ def check(condition, what):
 
 # --- Pictures -----------------------------------------------------------
 
-def grab_window(wid):
-    return Image.grab(wid)
-
-
 def client_area(window_picture):
     # The menu bar is on top; the client area fills the rest of the window.
     return window_picture.crop(0, window_picture.height - CLIENT_HEIGHT, CLIENT_WIDTH, CLIENT_HEIGHT)
 
 
 # --- The X display and the screen reader's view -----------------------------
-
-
-
-def top_level_windows(title):
-    """Ids of the mapped top-level windows titled title."""
-    from Xlib import display
-    import desktop_kit
-    d = display.Display()
-    try:
-        return desktop_kit.find_all(d, title)
-    finally:
-        d.close()
-
-
-def xdotool(*args):
-    subprocess.run(["xdotool", *map(str, args)], check=True)
-
 
 def park_pointer():
     # Away from every window, so that no control shows a hover look.
@@ -151,24 +130,19 @@ class Screen:
         return None
 
 
-# --- The print server -------------------------------------------------------
-
 # --- The program ---------------------------------------------------------------
 
 class Program:
     """A private copy of the program, running on the display."""
 
     def __init__(self, source, folder, env):
-        os.makedirs(folder)
         self.name = os.path.basename(source)
-        self.path = os.path.join(folder, self.name)
-        shutil.copy2(source, self.path)
+        self.path = desktop_kit.private_copy(source, folder)
         home = os.path.join(folder, "home")
         os.makedirs(home)
         env = dict(env, HOME=home, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         env.pop("QT_QPA_PLATFORM", None)
         self.process = subprocess.Popen([self.path], cwd=folder, env=env)
-        import desktop_kit
         self.wid = desktop_kit.wait("Kavrel", 30)
         if self.wid is None:
             raise Failure("the main window did not appear")
@@ -176,7 +150,6 @@ class Program:
             raise Failure("the main window was not painted")
 
     def close(self):
-        import desktop_kit
         desktop_kit.close(self.wid)
         try:
             return self.process.wait(timeout=30)
@@ -219,11 +192,11 @@ class Session:
     # from pixels that change by themselves (the blinking text cursor).
     # The cursor blinks once a second; the shots span more than that.
     def look(self):
-        shots = [grab_window(self.program.wid)]
+        shots = [Image.grab(self.program.wid)]
         end = time.monotonic() + 1.6
         while time.monotonic() < end:
             time.sleep(0.15)
-            shots.append(grab_window(self.program.wid))
+            shots.append(Image.grab(self.program.wid))
         blinking = set()
         for shot in shots[1:]:
             blinking |= differing(shots[0], shot, 0)
@@ -239,7 +212,7 @@ class Session:
     def check_unchanged(self, before, what):
         now = self.screen.texts(self.program.name)
         check(now == before["texts"], f"{what}: every text of the window is as before")
-        changed = differing(before["picture"], grab_window(self.program.wid), 0, before["blinking"])
+        changed = differing(before["picture"], Image.grab(self.program.wid), 0, before["blinking"])
         check(not changed, f"{what}: the window looks as before ({len(changed)} pixels changed, "
                            f"{len(before['blinking'])} blinking ones left out)")
 
@@ -251,15 +224,15 @@ class Session:
         before = self.look()
         self.choose_print()
         message = wait_for(lambda: self.screen.message(self.program.name), 20, f"{what}: the message")
-        wait_for(lambda: len(top_level_windows("Kavrel")) == 2, 5, f"{what}: the message's window")
-        check(self.program.wid in top_level_windows("Kavrel"),
+        wait_for(lambda: len(top_windows("Kavrel")) == 2, 5, f"{what}: the message's window")
+        check(self.program.wid in top_windows("Kavrel"),
               f"{what}: a second window titled \"Kavrel\" is on the screen")
         labels, ok = message
         print(f"    message: {labels}")
         check(ok is not None, f"{what}: the message has an OK button")
         click(ok)
         wait_for(lambda: self.screen.message(self.program.name) is None, 30, f"{what}: the message to close")
-        wait_for(lambda: len(top_level_windows("Kavrel")) == 1, 30, f"{what}: its window to go")
+        wait_for(lambda: len(top_windows("Kavrel")) == 1, 30, f"{what}: its window to go")
         self.check_unchanged(before, what)
         return labels
 
@@ -297,7 +270,7 @@ def print_on_pdf_printer(session, server, out, keep):
     check(len(pdfs) == 1, f"one PDF file came out ({[os.path.basename(p) for p in pdfs]})")
     info = subprocess.run(["pdfinfo", pdfs[0]], check=True, stdout=subprocess.PIPE, text=True).stdout
     check(re.search(r"^Pages:\s+1$", info, re.M) is not None, "the PDF file has one page")
-    check(top_level_windows("Kavrel") == [program.wid], "no message came up")
+    check(top_windows("Kavrel") == [program.wid], "no message came up")
 
     # The page at the screen's 96 dots per inch.
     raster = os.path.join(session.base, "page")
@@ -390,7 +363,7 @@ def held_page_let_go(session, server, base):
     # the printer is stopped, as it does for the printer "Held".
     server.run("cupsdisable", "Waiting")
     time.sleep(3)
-    check(session.screen.message(name) is None and top_level_windows("Kavrel") == [session.program.wid],
+    check(session.screen.message(name) is None and top_windows("Kavrel") == [session.program.wid],
           "a page held past the follow time: no message, even once the printer is stopped")
     check(server.jobs().get(held[0]) == "waiting", f"the held job {held[0]} is left to the print server")
     session.check_unchanged(before, "a page held past the follow time")
@@ -447,7 +420,7 @@ def failing_printers(session, server, base):
     check(message[0][:1] == ['Nothing was printed: the printer "Held" is stopped.'],
           "a printer stopped while the page waits: the message says so")
     click(message[1])
-    wait_for(lambda: len(top_level_windows("Kavrel")) == 1, 30, "the message to close")
+    wait_for(lambda: len(top_windows("Kavrel")) == 1, 30, "the message to close")
     session.check_unchanged(before, "a printer stopped while the page waits")
     # Held, it cannot have been printed: ended means cancelled.
     wait_for(lambda: server.jobs().get(held[0]) == "ended", 20, "the job to be withdrawn")

@@ -11,11 +11,11 @@
 #include <QFont>
 #include <QFrame>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPixmap>
-#include <QKeySequence>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>

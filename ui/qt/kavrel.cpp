@@ -7,6 +7,7 @@
 #include "ui/qt/widgets.h"
 
 #include <QAction>
+#include <QAnyStringView>
 #include <QColor>
 #include <QComboBox>
 #include <QIcon>
@@ -14,17 +15,16 @@
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPolygonF>
-#include <QtMath>
 #include <QPalette>
 #include <QPlainTextEdit>
+#include <QPolygonF>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QTextCursor>
 #include <QTextOption>
-#include <QAnyStringView>
-#include <QSignalBlocker>
 #include <QUtf8StringView>
+#include <QtMath>
 
 #include <algorithm>
 #include <array>
@@ -70,14 +70,6 @@ public:
         setFrame(false);
         const int border = BorderWidth(look);
         setTextMargins(border, border, border, border);
-        QPalette palette = this->palette();
-        if (look == Look::Label) {
-            palette.setColor(QPalette::Base, palette.color(QPalette::Button));
-        } else {
-            palette.setColor(QPalette::Base, Colour(CellWhite));
-            palette.setColor(QPalette::Text, InkOnWhite(palette));
-        }
-        setPalette(palette);
     }
 
 protected:
@@ -124,9 +116,6 @@ QWidget* makeControl(const ControlRow& c, QWidget* parent) {
     } else if (c.lines == Lines::Wrap) {
         auto* box = new QPlainTextEdit(parent);
         box->setFrameShape(QFrame::NoFrame);
-        QPalette palette = box->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Button));  // the label look
-        box->setPalette(palette);
         box->setReadOnly(c.readOnly);
         box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         box->setWordWrapMode(QTextOption::WordWrap);
@@ -145,9 +134,17 @@ QWidget* makeControl(const ControlRow& c, QWidget* parent) {
     widget->setProperty("look", QLatin1String(lookName(c.look)));
     widget->setGeometry(c.left, c.top, c.width, c.height);
     if (c.font.points > 0) widget->setFont(Arial(c.font));
-    if (c.ink == Ink::Red) {
+    if (c.look != Look::List) {
+        // A label on the window's face; the other looks on white, in a
+        // colour that stands out from it.
         QPalette palette = widget->palette();
-        palette.setColor(QPalette::Text, Colour(ErrorRed));
+        if (c.look == Look::Label) {
+            palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+        } else {
+            palette.setColor(QPalette::Base, Colour(CellWhite));
+            palette.setColor(QPalette::Text, InkOnWhite(palette));
+        }
+        if (c.ink == Ink::Red) palette.setColor(QPalette::Text, Colour(ErrorRed));
         widget->setPalette(palette);
     }
     // The text last, so that it is laid out once, in its own font.

@@ -13,8 +13,8 @@
 #include <QComboBox>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QShortcut>
 

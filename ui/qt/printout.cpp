@@ -25,6 +25,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <cstring>
 #include <type_traits>
 #endif
@@ -226,14 +227,22 @@ void Failed(PrintOutcome& outcome, const Connection& server, PrintFault fault, s
     }
 }
 
+// Sends `request` asking for the `wanted` attributes only; the response, or
+// null, for ippDelete.
+template <std::size_t N>
+ipp_t* Ask(const CupsApi& cups, const Connection& server, ipp_t* request, const char* const (&wanted)[N]) {
+    cups.addStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", static_cast<int>(N), nullptr,
+                    wanted);
+    return cups.doRequest(server.get(), request, "/");
+}
+
 // Why the server has no default printer: it has none at all, or it has
 // printers but none is the default.
 void NoDefault(const CupsApi& cups, const Connection& server, PrintOutcome& outcome) {
     ipp_t* request = cups.newRequest(IPP_OP_CUPS_GET_PRINTERS);
     cups.addInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "limit", 1);
     static const char* const wanted[] = {"printer-name"};
-    cups.addStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 1, nullptr, wanted);
-    ipp_t* response = cups.doRequest(server.get(), request, "/");
+    ipp_t* response = Ask(cups, server, request, wanted);
     const bool any = cups.findAttribute(response, "printer-name", IPP_TAG_NAME) != nullptr;
     cups.deleteIpp(response);
     if (any) return Failed(outcome, server, PrintFault::NoDefaultPrinter, {});
@@ -343,8 +352,7 @@ JobState StateOf(const CupsApi& cups, const Connection& server, int job) {
     cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
     cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cups.user());
     static const char* const wanted[] = {"job-state", "job-state-reasons", "job-printer-state-message"};
-    cups.addStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr, wanted);
-    ipp_t* response = cups.doRequest(server.get(), request, "/");
+    ipp_t* response = Ask(cups, server, request, wanted);
     JobState found;
     found.state = cups.getInteger(cups.findAttribute(response, "job-state", IPP_TAG_ENUM), 0);
     ipp_attribute_t* reasons = cups.findAttribute(response, "job-state-reasons", IPP_TAG_KEYWORD);
@@ -365,8 +373,7 @@ int PrinterState(const CupsApi& cups, const Connection& server, const QByteArray
     const QByteArray uri = "ipp://localhost/printers/" + queue.toPercentEncoding();
     cups.addString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.constData());
     static const char* const wanted[] = {"printer-state"};
-    cups.addStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 1, nullptr, wanted);
-    ipp_t* response = cups.doRequest(server.get(), request, "/");
+    ipp_t* response = Ask(cups, server, request, wanted);
     const int state = cups.getInteger(cups.findAttribute(response, "printer-state", IPP_TAG_ENUM), 0);
     cups.deleteIpp(response);
     return state;

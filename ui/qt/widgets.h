@@ -6,11 +6,11 @@
 #include <QColor>
 #include <QEvent>
 #include <QFont>
+#include <QIcon>
 #include <QLatin1String>
 #include <QMouseEvent>
-#include <QPixmap>
-#include <QIcon>
 #include <QPalette>
+#include <QPixmap>
 #include <QProxyStyle>
 #include <QString>
 #include <QStringList>

@@ -54,11 +54,10 @@ About::About(HINSTANCE instance, Fonts& fonts)
                                              LR_DEFAULTCOLOR))) {
     static const bool registered = Register(instance);
     if (!registered) return;
-    const RECT frame = CentredFrame(AboutWindow.clientWidth, AboutWindow.clientHeight, Style, 0, false);
     // No owner: either window can be in front, and each has its own button
     // on the taskbar.
-    CreateWindowExW(0, AboutClass, WideFromUtf8(AboutWindow.title).c_str(), Style, frame.left, frame.top,
-                    frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+    CreateCentredWindow(instance, AboutClass, AboutWindow.title, AboutWindow.clientWidth, AboutWindow.clientHeight,
+                        nullptr, this);
 }
 
 About::~About() {
@@ -82,20 +81,19 @@ LRESULT About::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
-        return reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+        if (HBRUSH brush = OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+            return reinterpret_cast<LRESULT>(brush);
+        break;
     case WM_PAINT:
         OnPaint();
         return 0;
     case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            if (HWND focus = GetFocus(); focus && IsChild(window_, focus)) focus_ = focus;
-        } else {
-            SetFocus(focus_ ? focus_ : GetNextDlgTabItem(window_, nullptr, FALSE));
-        }
+        KeepFocus(window_, LOWORD(wParam) != WA_INACTIVE, focus_);
         return 0;
     default:
-        return DefWindowProcW(window_, message, wParam, lParam);
+        break;
     }
+    return DefWindowProcW(window_, message, wParam, lParam);
 }
 
 void About::OnCreate() {
@@ -114,9 +112,7 @@ void About::OnCreate() {
 
 HBRUSH About::OnCtlColor(HDC dc, HWND box) {
     const int index = GetDlgCtrlID(box) - FirstControlId;
-    if (index < 0 || index >= static_cast<int>(AboutControlCount))
-        return reinterpret_cast<HBRUSH>(DefWindowProcW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                                       reinterpret_cast<LPARAM>(box)));
+    if (index < 0 || index >= static_cast<int>(AboutControlCount)) return nullptr;
     const AboutRow& row = AboutControls[static_cast<std::size_t>(index)];
     SetTextColor(dc, row.ink == AboutInk::Title ? Colour(AboutTitleGreen) : GetSysColor(COLOR_WINDOWTEXT));
     if (row.ink == AboutInk::System) {
@@ -140,12 +136,9 @@ void About::OnPaint() {
 }
 
 LRESULT CALLBACK About::SiteProc(HWND line, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETCURSOR && LOWORD(lParam) == HTCLIENT) {
-        ShowHand();
-        return TRUE;
-    }
-    const LRESULT result = CallControl(line, message, wParam, lParam);
-    if (IsLeftClickOn(line, message, lParam)) {
+    bool clicked = false;
+    const LRESULT result = SiteLineMessage(line, message, wParam, lParam, clicked);
+    if (clicked) {
         if (auto* about = reinterpret_cast<About*>(GetWindowLongPtrW(GetParent(line), GWLP_USERDATA)))
             About_Sait_Click(*about);
     }

@@ -17,8 +17,6 @@ namespace kavrel::win32 {
 
 class About final : public AboutView {
 public:
-    static constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-
     // Builds the window, centred and hidden (its class is registered with
     // the first one, not at the program's start).
     About(HINSTANCE instance, Fonts& fonts);

@@ -53,15 +53,20 @@ LRESULT CallControl(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
                            wParam, lParam);
 }
 
-bool IsLeftClickOn(HWND window, UINT message, LPARAM lParam) {
-    if (message != WM_LBUTTONUP) return false;
-    RECT client;
-    GetClientRect(window, &client);
-    const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    return PtInRect(&client, at) != FALSE;
+LRESULT SiteLineMessage(HWND line, UINT message, WPARAM wParam, LPARAM lParam, bool& clicked) {
+    clicked = false;
+    if (message == WM_SETCURSOR && LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    }
+    const LRESULT result = CallControl(line, message, wParam, lParam);
+    if (message == WM_LBUTTONUP) {
+        RECT client;
+        GetClientRect(line, &client);
+        clicked = PtInRect(&client, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) != FALSE;
+    }
+    return result;
 }
-
-void ShowHand() { SetCursor(LoadCursorW(nullptr, IDC_HAND)); }
 
 bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HBRUSH background) {
     WNDCLASSEXW type{};
@@ -85,16 +90,26 @@ HMENU KavrelMenuBar() {
     return bar;
 }
 
-RECT CentredFrame(int width, int height, DWORD style, DWORD exStyle, bool menu) {
+HWND CreateCentredWindow(HINSTANCE instance, const wchar_t* windowClass, std::string_view title, int width,
+                         int height, HMENU menu, void* owner) {
     RECT frame{0, 0, width, height};
-    AdjustWindowRectEx(&frame, style, menu ? TRUE : FALSE, exStyle);
+    AdjustWindowRectEx(&frame, FixedFrameStyle, menu ? TRUE : FALSE, 0);
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const LONG outerWidth = frame.right - frame.left;
     const LONG outerHeight = frame.bottom - frame.top;
-    const LONG left = work.left + (work.right - work.left - outerWidth) / 2;
-    const LONG top = work.top + (work.bottom - work.top - outerHeight) / 2;
-    return RECT{left, top, left + outerWidth, top + outerHeight};
+    return CreateWindowExW(0, windowClass, WideFromUtf8(title).c_str(), FixedFrameStyle,
+                           work.left + (work.right - work.left - outerWidth) / 2,
+                           work.top + (work.bottom - work.top - outerHeight) / 2, outerWidth, outerHeight, nullptr,
+                           menu, instance, owner);
+}
+
+void KeepFocus(HWND window, bool active, HWND& kept) {
+    if (!active) {
+        if (HWND focus = GetFocus(); focus && IsChild(window, focus)) kept = focus;
+    } else if (!IsIconic(window)) {
+        SetFocus(kept ? kept : GetNextDlgTabItem(window, nullptr, FALSE));
+    }
 }
 
 DWORD EditAlign(Align align) {

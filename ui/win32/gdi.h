@@ -15,21 +15,21 @@
 
 namespace kavrel::win32 {
 
-// Owns one GDI object (font, bitmap) and deletes it at the end.
-template <typename Handle>
-class GdiObject {
+// Owns one handle and frees it with `Free` at the end.
+template <typename Handle, auto Free>
+class Owned {
 public:
-    GdiObject() = default;
-    explicit GdiObject(Handle handle) : handle_(handle) {}
-    GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
+    Owned() = default;
+    explicit Owned(Handle handle) : handle_(handle) {}
+    Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    Owned& operator=(Owned&& other) noexcept {
         std::swap(handle_, other.handle_);
         return *this;
     }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    ~GdiObject() {
-        if (handle_) DeleteObject(handle_);
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    ~Owned() {
+        if (handle_) Free(handle_);
     }
     Handle get() const { return handle_; }
 
@@ -37,20 +37,13 @@ private:
     Handle handle_ = nullptr;
 };
 
-// An icon loaded at a size of its own (not shared), destroyed at the end.
-class OwnedIcon {
-public:
-    explicit OwnedIcon(HICON icon) : icon_(icon) {}
-    OwnedIcon(const OwnedIcon&) = delete;
-    OwnedIcon& operator=(const OwnedIcon&) = delete;
-    ~OwnedIcon() {
-        if (icon_) DestroyIcon(icon_);
-    }
-    HICON get() const { return icon_; }
-
-private:
-    HICON icon_;
-};
+// A GDI object (font, bitmap).
+template <typename Handle>
+using GdiObject = Owned<Handle, &DeleteObject>;
+// An icon loaded at a size of its own (not shared).
+using OwnedIcon = Owned<HICON, &DestroyIcon>;
+// A device context made for the program (a printer's, a memory one).
+using OwnedDc = Owned<HDC, &DeleteDC>;
 
 // The fonts the windows ask for, each made on first use and kept until the
 // program ends, so that building a window again makes none and a repaint
@@ -78,12 +71,10 @@ std::wstring WindowText(HWND window);
 void RouteThrough(HWND window, WNDPROC proc);
 LRESULT CallControl(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Whether a button-up message is the end of a left click on `window`:
-// released over it.
-bool IsLeftClickOn(HWND window, UINT message, LPARAM lParam);
-
-// Shows the hand over a site line.
-void ShowHand();
+// A site line's message handled on the way to the line itself: the hand
+// shown over it. Sets `clicked` at the end of a left click on it (released
+// over it).
+LRESULT SiteLineMessage(HWND line, UINT message, WPARAM wParam, LPARAM lParam, bool& clicked);
 
 // Registers a top-level window class of the program: the program icon,
 // large and small, the arrow cursor, `background` behind the client area.
@@ -92,9 +83,20 @@ bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, 
 // The main window's menu bar: "Print" and "About", with the ids of ids.h.
 HMENU KavrelMenuBar();
 
-// A window's outer rectangle for a client area of `width` x `height`,
-// centred in the primary monitor's work area.
-RECT CentredFrame(int width, int height, DWORD style, DWORD exStyle, bool menu);
+// A fixed frame: a title, a system menu and a close box; no sizing, no
+// maximise or minimise button.
+constexpr DWORD FixedFrameStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+
+// A top-level window of class `windowClass` with a fixed frame around a
+// client area of `width` x `height` (under `menu`, where there is one),
+// centred in the primary monitor's work area, hidden. `owner` reaches
+// OwnedWindowProc.
+HWND CreateCentredWindow(HINSTANCE instance, const wchar_t* windowClass, std::string_view title, int width,
+                         int height, HMENU menu, void* owner);
+
+// A window's keyboard focus, kept in `kept` when it is left and given back
+// when it is activated again (to its first tab stop where none was kept).
+void KeepFocus(HWND window, bool active, HWND& kept);
 
 // A control's alignment as an EDIT or STATIC style.
 DWORD EditAlign(Align align);

@@ -65,9 +65,8 @@ bool Kavrel::Register(HINSTANCE instance) {
 
 Kavrel::Kavrel(HINSTANCE instance, Fonts& fonts)
     : instance_(instance), fonts_(fonts), form_(*this, settings_, SettingsPath()) {
-    const RECT frame = CentredFrame(KavrelWindow.clientWidth, KavrelWindow.clientHeight, Style, 0, true);
-    CreateWindowExW(0, KavrelClass, WideFromUtf8(KavrelWindow.title).c_str(), Style, frame.left, frame.top,
-                    frame.right - frame.left, frame.bottom - frame.top, nullptr, KavrelMenuBar(), instance, this);
+    CreateCentredWindow(instance, KavrelClass, KavrelWindow.title, KavrelWindow.clientWidth, KavrelWindow.clientHeight,
+                        KavrelMenuBar(), this);
     if (!window_) return;
     focus_ = control(Control::ClickNomer);
     form_.Form_Load();
@@ -167,7 +166,7 @@ LRESULT Kavrel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnPaint();
         return 0;
     case WM_ACTIVATE:
-        OnActivate(LOWORD(wParam) != WA_INACTIVE);
+        KeepFocus(window_, LOWORD(wParam) != WA_INACTIVE, focus_);
         return 0;
     case WM_NEXTDLGCTL:
         OnNextControl(wParam, lParam);
@@ -239,14 +238,6 @@ void Kavrel::OnPaint() {
     EndPaint(window_, &paint);
 }
 
-void Kavrel::OnActivate(bool active) {
-    if (!active) {
-        if (HWND focus = GetFocus(); focus && IsChild(window_, focus)) focus_ = focus;
-    } else if (!IsIconic(window_)) {
-        SetFocus(focus_);
-    }
-}
-
 void Kavrel::OnNextControl(WPARAM wParam, LPARAM lParam) {
     // What a dialog does: a multi-line box asks its parent to move on at Tab.
     HWND next = lParam ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(window_, GetFocus(), wParam != 0);
@@ -278,12 +269,9 @@ LRESULT CALLBACK Kavrel::InputProc(HWND box, UINT message, WPARAM wParam, LPARAM
 }
 
 LRESULT CALLBACK Kavrel::SiteProc(HWND line, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SETCURSOR && LOWORD(lParam) == HTCLIENT) {
-        ShowHand();
-        return TRUE;
-    }
-    const LRESULT result = CallControl(line, message, wParam, lParam);
-    if (IsLeftClickOn(line, message, lParam)) {
+    bool clicked = false;
+    const LRESULT result = SiteLineMessage(line, message, wParam, lParam, clicked);
+    if (clicked) {
         if (Kavrel* kavrel = OwnerOfControl(line)) kavrel->form_.www_Click();
     }
     return result;

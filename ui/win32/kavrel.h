@@ -25,10 +25,6 @@ class About;
 
 class Kavrel final : public KavrelView {
 public:
-    // A fixed frame: a title, a system menu and a close box; no sizing,
-    // no maximise or minimise button.
-    static constexpr DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-
     static bool Register(HINSTANCE instance);
 
     // Builds the window, hidden, and runs Form_Load; Show() shows it.
@@ -67,7 +63,6 @@ private:
     void OnCommand(int id, UINT code);
     HBRUSH OnCtlColor(HDC dc, HWND control);
     void OnPaint();
-    void OnActivate(bool active);
     void OnNextControl(WPARAM wParam, LPARAM lParam);
     void OnClose();
 

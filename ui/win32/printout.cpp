@@ -84,21 +84,20 @@ Picture Capture(HWND window) {
     picture.dpiY = GetDeviceCaps(screen, LOGPIXELSY);
     void* bits = nullptr;
     const GdiObject<HBITMAP> copy(CreateDIBSection(screen, &picture.info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    HDC memory = CreateCompatibleDC(screen);
-    if (copy.get() && memory && bits) {
-        const HGDIOBJ before = SelectObject(memory, copy.get());
+    const OwnedDc memory(CreateCompatibleDC(screen));
+    if (copy.get() && memory.get() && bits) {
+        const HGDIOBJ before = SelectObject(memory.get(), copy.get());
         // The blinking text cursor is no part of the page.
         const bool caretHidden = HideCaret(nullptr) != FALSE;
-        BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
+        BitBlt(memory.get(), 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
         if (caretHidden) ShowCaret(nullptr);
         GdiFlush();
         const auto* from = static_cast<const std::uint8_t*>(bits);
         std::copy(from, from + picture.pixels.size(), picture.pixels.begin());
-        SelectObject(memory, before);
+        SelectObject(memory.get(), before);
     } else {
         picture.pixels.clear();
     }
-    if (memory) DeleteDC(memory);
     ReleaseDC(window, screen);
     return picture;
 }
@@ -126,21 +125,6 @@ bool DefaultPrinter(std::wstring& name, PrintOutcome& outcome) {
     return false;
 }
 
-// Owns a printer's device context.
-class PrinterDc {
-public:
-    explicit PrinterDc(const std::wstring& printer) : dc_(CreateDCW(L"WINSPOOL", printer.c_str(), nullptr, nullptr)) {}
-    PrinterDc(const PrinterDc&) = delete;
-    PrinterDc& operator=(const PrinterDc&) = delete;
-    ~PrinterDc() {
-        if (dc_) DeleteDC(dc_);
-    }
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
 }  // namespace
 
 PrintOutcome PrintClientImage(HWND window, const std::wstring& title) {
@@ -151,18 +135,20 @@ PrintOutcome PrintClientImage(HWND window, const std::wstring& title) {
     const std::string printer = Utf8FromWide(name);
     if (picture.pixels.empty()) return Failed(PrintFault::PageNotMade, printer, GetLastError());
 
-    const PrinterDc device(name);
+    const OwnedDc device(CreateDCW(L"WINSPOOL", name.c_str(), nullptr, nullptr));
     HDC dc = device.get();
     if (!dc) return Failed(PrintFault::NotTaken, printer, GetLastError());
     DOCINFOW document{};
     document.cbSize = sizeof document;
     document.lpszDocName = title.c_str();
     if (StartDocW(dc, &document) <= 0) return Failed(PrintFault::NotTaken, printer, GetLastError());
-    if (StartPage(dc) <= 0) {
+    // The document withdrawn, with the system's words on the step that failed.
+    const auto abandon = [&](PrintFault fault) {
         const DWORD error = GetLastError();
         AbortDoc(dc);
-        return Failed(PrintFault::NotTaken, printer, error);
-    }
+        return Failed(fault, printer, error);
+    };
+    if (StartPage(dc) <= 0) return abandon(PrintFault::NotTaken);
 
     // The picture at its size on the screen, in the printer's pixels.
     const int width = picture.info.bmiHeader.biWidth;
@@ -177,16 +163,8 @@ PrintOutcome PrintClientImage(HWND window, const std::wstring& title) {
     const int drawn = StretchDIBits(dc, left, top, MulDiv(width, dpiX, picture.dpiX),
                                     MulDiv(height, dpiY, picture.dpiY), 0, 0, width, height,
                                     picture.pixels.data(), &picture.info, DIB_RGB_COLORS, SRCCOPY);
-    if (drawn == 0 || drawn == static_cast<int>(GDI_ERROR)) {
-        const DWORD error = GetLastError();
-        AbortDoc(dc);
-        return Failed(PrintFault::PageNotMade, printer, error);
-    }
-    if (EndPage(dc) <= 0) {
-        const DWORD error = GetLastError();
-        AbortDoc(dc);
-        return Failed(PrintFault::NotTaken, printer, error);
-    }
+    if (drawn == 0 || drawn == static_cast<int>(GDI_ERROR)) return abandon(PrintFault::PageNotMade);
+    if (EndPage(dc) <= 0) return abandon(PrintFault::NotTaken);
     if (EndDoc(dc) <= 0) return Failed(PrintFault::NotTaken, printer, GetLastError());
     outcome.printer = printer;
     return outcome;
