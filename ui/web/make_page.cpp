@@ -54,6 +54,11 @@ std::string Number(double value) {
     return text;
 }
 
+std::string CssColour(const Rgb& colour) {
+    return "rgb(" + std::to_string(colour.red) + "," + std::to_string(colour.green) + "," + std::to_string(colour.blue) +
+           ")";
+}
+
 std::string_view AlignCss(Align align) {
     switch (align) {
         case Align::Left: return "left";
@@ -163,18 +168,13 @@ std::map<std::string, std::string> Values() {
     values["client-height"] = std::to_string(KavrelWindow.clientHeight) + "px";
     values["about-width"] = std::to_string(AboutWindow.clientWidth) + "px";
     values["about-height"] = std::to_string(AboutWindow.clientHeight) + "px";
-    std::string separator;
-    for (const SeparatorRow& row : Separator) {
-        const std::string colour = "rgb(" + std::to_string(row.colour.red) + "," + std::to_string(row.colour.green) +
-                                   "," + std::to_string(row.colour.blue) + ")";
-        separator += (separator.empty() ? "" : ",") + colour + " " + std::to_string(row.y) + "px " +
-                     std::to_string(row.y + 1) + "px";
-    }
-    values["separator"] = "linear-gradient(" + separator + ",transparent " + std::to_string(Separator.size()) + "px)";
-    values["error-red"] = "rgb(" + std::to_string(ErrorRed.red) + "," + std::to_string(ErrorRed.green) + "," +
-                          std::to_string(ErrorRed.blue) + ")";
-    values["about-green"] = "rgb(" + std::to_string(AboutTitleGreen.red) + "," +
-                            std::to_string(AboutTitleGreen.green) + "," + std::to_string(AboutTitleGreen.blue) + ")";
+    // The separator's two rows as the top and bottom borders of a box two
+    // pixels high: borders stay sharp lines in print, where a painted
+    // background is resampled.
+    static_assert(Separator.size() == 2 && Separator[0].y == 0 && Separator[1].y == 1, "two rows at the top");
+    values["separator"] = "height:2px;border-top:1px solid " + CssColour(Separator[0].colour) +
+                          ";border-bottom:1px solid " + CssColour(Separator[1].colour);
+    values["about-green"] = CssColour(AboutTitleGreen);
     return values;
 }
 

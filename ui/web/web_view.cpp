@@ -5,13 +5,27 @@ namespace kavrel {
 WebView::WebView() {
     for (const ControlRow& row : KavrelControls) texts_[Index(row.id)] = row.text;
     visible_.fill(true);
+    // The page has been handed nothing yet.
+    takenVisible_.fill(false);
+    takenLanguage_ = -2;
     changed_ = static_cast<std::uint32_t>((std::uint64_t{1} << ControlCount) - 1);
 }
 
 void WebView::SetInput(std::string_view utf8) { texts_[Index(Control::ClickNomer)] = utf8; }
 
 std::uint32_t WebView::TakeChanged() {
-    const std::uint32_t changed = changed_;
+    std::uint32_t changed = 0;
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        if (!(changed_ & (std::uint32_t{1} << i))) continue;
+        const bool differs = i == Index(Control::Languag)
+                                 ? language_ != takenLanguage_
+                                 : texts_[i] != takenTexts_[i] || visible_[i] != takenVisible_[i];
+        if (!differs) continue;
+        changed |= std::uint32_t{1} << i;
+        takenTexts_[i] = texts_[i];
+        takenVisible_[i] = visible_[i];
+    }
+    takenLanguage_ = language_;
     changed_ = 0;
     return changed;
 }

@@ -35,7 +35,9 @@ public:
     void SetInput(std::string_view utf8);
 
     // Bits by control index of the boxes (Languag for its selection) whose
-    // text, visibility or selection changed since the last call.
+    // text, visibility or selection differs from what the last call handed
+    // on. A refresh in Russian writes a result in English and then back in
+    // Russian: a box that ends as it was is not handed on again.
     std::uint32_t TakeChanged();
     std::uint32_t TakeErrands();
     // The address of the last ErrandOpenLink.
@@ -67,6 +69,10 @@ private:
     std::array<std::string, ControlCount> texts_;
     std::array<bool, ControlCount> visible_;
     int language_ = -1;
+    // What the page was last handed, and the boxes written since.
+    std::array<std::string, ControlCount> takenTexts_;
+    std::array<bool, ControlCount> takenVisible_;
+    int takenLanguage_ = -1;
     std::uint32_t changed_ = 0;
     std::uint32_t errands_ = 0;
     std::string link_;
