@@ -52,6 +52,7 @@ bench: build windows
 	@echo "== bench/startup.py"; bench/startup.py $(BUILD)
 	cmake --build $(BUILD_WINDOWS) -j $(JOBS) --target bare_window_win32
 	@echo "== bench/startup_wine.py"; WINEPREFIX=$(abspath $(BUILD_WINDOWS))/wineprefix bench/startup_wine.py $(BUILD_WINDOWS)
+	@$(MAKE) --no-print-directory bench-web
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
