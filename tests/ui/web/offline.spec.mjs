@@ -1,10 +1,14 @@
 // Once visited, the page opens and decodes with the network off, and
 // Chromium finds nothing that keeps it from being installed.
 import { chromium, expect, test } from "@playwright/test";
-import { mkdtempSync, rmSync } from "node:fs";
+import { spawn } from "node:child_process";
+import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
-import { join } from "node:path";
+import { dirname, join, resolve } from "node:path";
+import { fileURLToPath } from "node:url";
 import { browserFlags, expectShows, open } from "./kit.mjs";
+
+const top = resolve(dirname(fileURLToPath(import.meta.url)), "..", "..", "..");
 
 test("after one visit, a reload with the network off opens and decodes", async ({ page, context }) => {
   await open(page);
@@ -47,5 +51,35 @@ test("Chromium reports no installability errors", async ({ baseURL }) => {
   } finally {
     await context.close();
     rmSync(profile, { recursive: true, force: true });
+  }
+});
+
+test("a new version of the site takes over on the next visit", async ({ page }) => {
+  // A copy of the site of the test's own, served on a port of its own,
+  // which the test then changes as a new build would.
+  const copy = mkdtempSync(join(tmpdir(), "kavrel-site-"));
+  cpSync(process.env.KAVREL_WEB_SITE || join(top, "build-web", "site"), copy, { recursive: true });
+  const server = spawn(process.execPath, [join(top, "scripts", "serve-web"), copy], { stdio: ["ignore", "pipe", "inherit"] });
+  try {
+    const url = await new Promise((done) => server.stdout.once("data", (line) => done(String(line).trim())));
+    await open(page, url);
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    const title = await page.title();
+
+    const edit = (name, change) => writeFileSync(join(copy, name), change(readFileSync(join(copy, name), "utf8")));
+    edit("index.html", (html) => html.replace(/<title>[^<]*</, "<title>New version<"));
+    edit("sw.js", (worker) => worker.replace(/const CACHE = "kavrel-[^"]*"/, 'const CACHE = "kavrel-new-version"'));
+    // This visit still gets the kept page; its worker finds the new one,
+    // which keeps the new files and drops the old ones.
+    await page.reload();
+    await open(page, url);
+    expect(await page.title()).toBe(title);
+    await expect.poll(() => page.evaluate(() => caches.keys()), { timeout: 15_000 }).toEqual(["kavrel-new-version"]);
+    await page.reload();
+    await open(page, url);
+    expect(await page.title()).toBe("New version");
+  } finally {
+    server.kill();
+    rmSync(copy, { recursive: true, force: true });
   }
 });
