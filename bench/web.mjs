@@ -11,25 +11,18 @@
 //
 //   node bench/web.mjs SITE [--keys N]
 import { chromium } from "@playwright/test";
-import { execFileSync, spawn } from "node:child_process";
+import { execFileSync } from "node:child_process";
 import { readdirSync, statSync } from "node:fs";
 import { loadavg } from "node:os";
 import { dirname, join, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
+import { chromiumLaunch, serve as serveSite } from "../scripts/web_kit.mjs";
 
 const top = resolve(dirname(fileURLToPath(import.meta.url)), "..");
 const site = resolve(process.argv[2] || join(top, "build-web", "site"));
 const keysAt = process.argv.indexOf("--keys");
 const KEYS = keysAt > 0 ? Number(process.argv[keysAt + 1]) : 600;
-const FLAGS = ["--no-sandbox", "--disable-background-networking", "--disable-component-update", "--disable-sync",
-  "--no-first-run", "--disable-quic"];
-
-async function serve(...options) {
-  const server = spawn(process.execPath, [join(top, "scripts", "serve-web"), site, ...options],
-    { stdio: ["ignore", "pipe", "inherit"] });
-  const url = await new Promise((done) => server.stdout.once("data", (line) => done(String(line).trim())));
-  return { url, stop: () => server.kill() };
-}
+const serve = (...options) => serveSite(site, ...options);
 
 function sizes() {
   console.log("site files                      bytes   gzip -9");
@@ -66,7 +59,7 @@ async function keystrokes() {
   // Cross-origin isolated, the page's clock reads to 5 microseconds
   // instead of 100.
   const server = await serve("--isolated");
-  const browser = await chromium.launch({ executablePath: "/usr/bin/chromium", args: FLAGS });
+  const browser = await chromium.launch(chromiumLaunch);
   try {
     for (const language of ["ENG", "RUS"]) {
       const page = await browser.newPage();
@@ -106,8 +99,8 @@ async function lighthouse() {
   try {
     const report = execFileSync(join(top, "node_modules", ".bin", "lighthouse"), [server.url,
       "--only-categories=performance,accessibility,best-practices,seo", "--output=json", "--output-path=stdout",
-      "--quiet", `--chrome-flags=--headless=new ${FLAGS.join(" ")}`],
-    { env: { ...process.env, CHROME_PATH: "/usr/bin/chromium" }, maxBuffer: 64 << 20, encoding: "utf8" });
+      "--quiet", `--chrome-flags=--headless=new ${chromiumLaunch.args.join(" ")}`],
+    { env: { ...process.env, CHROME_PATH: chromiumLaunch.executablePath }, maxBuffer: 64 << 20, encoding: "utf8" });
     const { categories, audits } = JSON.parse(report);
     const score = (id) => categories[id].score.toFixed(2);
     console.log(`Lighthouse 12.2.3, mobile: performance ${score("performance")} (target 0.95),` +

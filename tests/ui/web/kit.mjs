@@ -12,9 +12,7 @@ const here = dirname(fileURLToPath(import.meta.url));
 
 export const expected = JSON.parse(execFileSync("/usr/bin/python3", [join(here, "expected.py")], { encoding: "utf8" }));
 
-// The chromium flags of every launch, for the suites that launch their own.
-export const browserFlags = ["--no-sandbox", "--disable-background-networking", "--disable-component-update",
-  "--disable-sync", "--no-first-run", "--disable-quic"];
+export const site = process.env.KAVREL_WEB_SITE || join(here, "..", "..", "..", "build-web", "site");
 
 export const phones = {
   320: { viewport: { width: 320, height: 640 }, isMobile: true, hasTouch: true, deviceScaleFactor: 2 },

@@ -1,14 +1,11 @@
 // Once visited, the page opens and decodes with the network off, and
 // Chromium finds nothing that keeps it from being installed.
 import { chromium, expect, test } from "@playwright/test";
-import { spawn } from "node:child_process";
 import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
-import { dirname, join, resolve } from "node:path";
-import { fileURLToPath } from "node:url";
-import { browserFlags, expectShows, open } from "./kit.mjs";
-
-const top = resolve(dirname(fileURLToPath(import.meta.url)), "..", "..", "..");
+import { join } from "node:path";
+import { chromiumLaunch, serve } from "../../../scripts/web_kit.mjs";
+import { expectShows, open, site } from "./kit.mjs";
 
 test("after one visit, a reload with the network off opens and decodes", async ({ page, context }) => {
   await open(page);
@@ -36,9 +33,7 @@ test("Chromium reports no installability errors", async ({ baseURL }) => {
   // Installability is not judged in an incognito context: a profile of
   // the test's own.
   const profile = mkdtempSync(join(tmpdir(), "kavrel-profile-"));
-  const context = await chromium.launchPersistentContext(profile, {
-    executablePath: "/usr/bin/chromium", args: browserFlags, baseURL,
-  });
+  const context = await chromium.launchPersistentContext(profile, { ...chromiumLaunch, baseURL });
   try {
     const page = context.pages()[0] || await context.newPage();
     await open(page);
@@ -58,10 +53,10 @@ test("a new version of the site takes over on the next visit", async ({ page }) 
   // A copy of the site of the test's own, served on a port of its own,
   // which the test then changes as a new build would.
   const copy = mkdtempSync(join(tmpdir(), "kavrel-site-"));
-  cpSync(process.env.KAVREL_WEB_SITE || join(top, "build-web", "site"), copy, { recursive: true });
-  const server = spawn(process.execPath, [join(top, "scripts", "serve-web"), copy], { stdio: ["ignore", "pipe", "inherit"] });
+  cpSync(site, copy, { recursive: true });
+  const server = await serve(copy);
+  const url = server.url;
   try {
-    const url = await new Promise((done) => server.stdout.once("data", (line) => done(String(line).trim())));
     await open(page, url);
     await page.evaluate(() => navigator.serviceWorker.ready);
     const title = await page.title();
@@ -79,7 +74,7 @@ test("a new version of the site takes over on the next visit", async ({ page }) 
     await open(page, url);
     expect(await page.title()).toBe("New version");
   } finally {
-    server.kill();
+    server.stop();
     rmSync(copy, { recursive: true, force: true });
   }
 });

@@ -9,6 +9,7 @@ import { createServer } from "node:net";
 import { tmpdir } from "node:os";
 import { dirname, join, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
+import { chromiumLaunch, serveWeb } from "../../../scripts/web_kit.mjs";
 
 const here = dirname(fileURLToPath(import.meta.url));
 const top = resolve(here, "..", "..", "..");
@@ -41,14 +42,10 @@ export default defineConfig({
     baseURL,
     trace: "off",
     screenshot: "only-on-failure",
-    launchOptions: {
-      executablePath: "/usr/bin/chromium",
-      args: ["--no-sandbox", "--disable-background-networking", "--disable-component-update", "--disable-sync",
-        "--no-first-run", "--disable-quic"],
-    },
+    launchOptions: chromiumLaunch,
   },
   webServer: {
-    command: `node ${JSON.stringify(join(top, "scripts", "serve-web"))} ${JSON.stringify(site)} --port ${process.env.KAVREL_WEB_PORT}`,
+    command: `node ${JSON.stringify(serveWeb)} ${JSON.stringify(site)} --port ${process.env.KAVREL_WEB_PORT}`,
     url: baseURL,
     reuseExistingServer: false,
     stdout: "ignore",
