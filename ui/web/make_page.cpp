@@ -135,7 +135,6 @@ std::map<std::string, std::string> Values() {
     values["Osibka-hidden"] = view.Visible(Control::Osibka) ? "" : "hidden";
 
     Rules wide, fonts;
-    std::map<Look, Rules> looks;
     std::string red;
     for (const ControlRow& row : KavrelControls) {
         const std::string id = Selector(row.name);

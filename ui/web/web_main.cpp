@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The stored value of `key`, copied into `out` (at most `size` bytes with
 // the closing zero): 1 when one is stored, 0 when none is or the browser
@@ -123,13 +124,17 @@ EMSCRIPTEN_KEEPALIVE void kavrel_choose(int index) {
 
 // A menu item, by its place in the menu bar.
 EMSCRIPTEN_KEEPALIVE void kavrel_menu(int item) {
-    if (item == 0) ThePage().form.Print_Click();
-    if (item == 1) ThePage().form.mnuAbout_Click();
+    if (item < 0 || static_cast<std::size_t>(item) >= kavrel::KavrelMenu.size()) return;
+    const std::string_view name = kavrel::KavrelMenu[static_cast<std::size_t>(item)].name;
+    if (name == "Print") ThePage().form.Print_Click();
+    if (name == "mnuAbout") ThePage().form.mnuAbout_Click();
 }
 
 EMSCRIPTEN_KEEPALIVE std::uint32_t kavrel_changed() { return ThePage().view.TakeChanged(); }
 EMSCRIPTEN_KEEPALIVE std::uint32_t kavrel_errands() { return ThePage().view.TakeErrands(); }
 EMSCRIPTEN_KEEPALIVE int kavrel_controls() { return static_cast<int>(kavrel::ControlCount); }
+// The control's name, which is its element's id; the names are literals,
+// so their texts end in a zero.
 EMSCRIPTEN_KEEPALIVE const char* kavrel_name(int box) {
     return kavrel::KavrelControls[static_cast<std::size_t>(box)].name.data();
 }
