@@ -3,12 +3,13 @@ BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_FUZZ ?= build-fuzz
 BUILD_WINDOWS ?= build-windows
+BUILD_WEB  ?= build-web
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
 CMAKE_GEN = -G Ninja
 
-.PHONY: all deps build run test test-asan windows test-windows bench fuzz clean
+.PHONY: all deps build run test test-asan windows test-windows bench fuzz clean web run-web web-tools bench-web
 
 all: build
 
@@ -23,7 +24,7 @@ build: deps
 run: build
 	@scripts/run $(BUILD)
 
-test: build test-asan
+test: build test-asan web web-tools
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -51,6 +52,7 @@ bench: build windows
 	@echo "== bench/startup.py"; bench/startup.py $(BUILD)
 	cmake --build $(BUILD_WINDOWS) -j $(JOBS) --target bare_window_win32
 	@echo "== bench/startup_wine.py"; WINEPREFIX=$(abspath $(BUILD_WINDOWS))/wineprefix bench/startup_wine.py $(BUILD_WINDOWS)
+	@$(MAKE) --no-print-directory bench-web
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -62,5 +64,33 @@ fuzz: deps
 	  "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 -artifact_prefix=$(BUILD_FUZZ)/ $(BUILD_FUZZ)/corpus/$$(basename $$f) || exit 1; \
 	done
 
+# The page: kavrel_page (native) writes its texts and layout from the core,
+# emscripten compiles the core to WebAssembly; the site is $(BUILD_WEB)/site.
+EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs
+web: deps
+	cmake -S . -B $(BUILD_WEB)/host $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+	  -DKAVREL_QT=OFF -DKAVREL_TESTS=OFF -DKAVREL_BENCH=OFF
+	cmake --build $(BUILD_WEB)/host -j $(JOBS) --target kavrel_page
+	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(BUILD_WEB)/wasm $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=MinSizeRel \
+	  -DKAVREL_QT=OFF -DKAVREL_TESTS=OFF -DKAVREL_BENCH=OFF \
+	  -DKAVREL_PAGE_TOOL=$(abspath $(BUILD_WEB))/host/ui/web/kavrel_page -DKAVREL_SITE_DIR=$(abspath $(BUILD_WEB))/site
+	$(EMSCRIPTEN_ENV) cmake --build $(BUILD_WEB)/wasm -j $(JOBS) --target site
+
+# Serves the site on 127.0.0.1 and prints the address to open; Ctrl+C ends it.
+run-web: web
+	scripts/serve-web $(BUILD_WEB)/site
+
+# The browser tests' and the web benchmark's packages, as the lock file pins
+# them; no browser is downloaded (they drive Debian's chromium).
+web-tools: deps node_modules/.package-lock.json
+node_modules/.package-lock.json: package.json package-lock.json
+	PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund
+	@touch $@
+
+# Sizes of the site's files, a keystroke in the page and Lighthouse's
+# scores, in headless Chromium.
+bench-web: web web-tools
+	@echo "== bench/web.mjs"; node bench/web.mjs $(BUILD_WEB)/site
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_WINDOWS)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_WINDOWS) $(BUILD_WEB)

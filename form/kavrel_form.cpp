@@ -161,6 +161,10 @@ void KavrelForm::www_Click() { view_.OpenLink("http://" + std::string(SiteHost))
 
 void KavrelForm::Form_QueryUnload() {
     view_.CloseAbout();
+    SaveLanguage();
+}
+
+void KavrelForm::SaveLanguage() {
     settings_.writeINI(settingsFile, SettingsSection, SettingsKey, std::to_string(view_.LanguageIndex()));
 }
 

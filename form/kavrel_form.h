@@ -121,6 +121,9 @@ public:
     void www_Click();
     // The window is about to close, whatever the reason; never cancels.
     void Form_QueryUnload();
+    // Writes the selected language index to the settings file: at the
+    // closing, and at once on a page, which has no reliable closing.
+    void SaveLanguage();
 
     // The outcome of the print started by Print_Click: a message in the
     // window's language when nothing was printed, nothing otherwise.

@@ -59,8 +59,7 @@ std::string sGetINI(const std::string& sINIFile, const std::string& sSection, co
 
 void writeINI(const std::string& sINIFile, const std::string& sSection, const std::string& sKey,
               const std::string& sValue) {
-    std::string cleaned = sValue;
-    std::replace_if(cleaned.begin(), cleaned.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    const std::string cleaned = CleanedValue(sValue);
 #ifdef _WIN32
     if (InAnsi(sINIFile)) {
         WritePrivateProfileStringA(AnsiFromUtf8(sSection).c_str(), AnsiFromUtf8(sKey).c_str(),
@@ -72,6 +71,11 @@ void writeINI(const std::string& sINIFile, const std::string& sSection, const st
 #else
     ProfileWrite(sINIFile, sSection, sKey, cleaned);
 #endif
+}
+
+std::string CleanedValue(std::string sValue) {
+    std::replace_if(sValue.begin(), sValue.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return sValue;
 }
 
 std::string SettingsPath() {

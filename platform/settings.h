@@ -21,6 +21,10 @@ std::string sGetINI(const std::string& sINIFile, const std::string& sSection, co
 void writeINI(const std::string& sINIFile, const std::string& sSection, const std::string& sKey,
               const std::string& sValue);
 
+// `sValue` as writeINI stores it: every carriage return and line feed
+// turned into one space each, nothing else changed.
+std::string CleanedValue(std::string sValue);
+
 // The executable's folder, the platform's separator and "kavrel.ini".
 std::string SettingsPath();
 

@@ -442,6 +442,10 @@ class Program:
             env.pop(name, None)
         if self.browser:
             env["BROWSER"] = self.browser
+            # No installed application is the handler of web addresses here:
+            # xdg-open would hand them to one (a browser installed for the
+            # page's tests, say) before it asks $BROWSER.
+            env["XDG_DATA_DIRS"] = self.folder
         assert not top_windows("Kavrel"), "a Kavrel window is still on the display"
         self.log = open(os.path.join(self.folder, "program.log"), "ab")
         self.process = subprocess.Popen([self.executable], cwd=self.folder, env=env, stdin=subprocess.DEVNULL,

@@ -65,6 +65,10 @@ private Q_SLOTS:
         WriteRecorder();
         for (const char* name : kDesktopVariables) qunsetenv(name);
         qputenv("BROWSER", recorder.toLocal8Bit());
+        // No installed application is the handler of web addresses: xdg-open
+        // would hand them to one (a browser installed for the page's tests,
+        // say) before it asks $BROWSER.
+        qputenv("XDG_DATA_DIRS", dir.path().toLocal8Bit());
     }
 
     void addressArrivesAsGiven_data() {

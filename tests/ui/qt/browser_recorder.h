@@ -29,11 +29,21 @@ public:
                                     "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID", "DESKTOP"})
             qunsetenv(desktop);
         qputenv("BROWSER", script.toLocal8Bit());
+        // No installed application is the handler of web addresses: xdg-open
+        // would hand them to one (a browser installed for the page's tests,
+        // say) before it asks $BROWSER.
+        hadDataDirs_ = qEnvironmentVariableIsSet("XDG_DATA_DIRS");
+        dataDirs_ = qgetenv("XDG_DATA_DIRS");
+        qputenv("XDG_DATA_DIRS", dir_.path().toLocal8Bit());
         QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
     }
     ~BrowserRecorder() override {
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         qunsetenv("BROWSER");
+        if (hadDataDirs_)
+            qputenv("XDG_DATA_DIRS", dataDirs_);
+        else
+            qunsetenv("XDG_DATA_DIRS");
     }
 
     // The addresses opened so far, waiting up to a few seconds for `count`
@@ -49,6 +59,8 @@ public Q_SLOTS:
     void open(const QUrl& url) { direct_ << url.toString(); }
 
 private:
+    bool hadDataDirs_ = false;
+    QByteArray dataDirs_;
     QString log() const { return dir_.filePath(QStringLiteral("opened")); }
     QStringList all() const {
         QStringList result = direct_;
