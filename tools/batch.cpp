@@ -1,6 +1,6 @@
 #include "tools/batch.h"
 
-#include "decode/utf8.h"
+#include "text/utf8.h"
 
 #include <cerrno>
 #include <cstddef>
