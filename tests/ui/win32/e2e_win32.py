@@ -383,22 +383,32 @@ class WindowsTest(unittest.TestCase):
 
 class Executable(WindowsTest):
 
-    def test_one_self_contained_file(self):
-        self.assertLessEqual(os.path.getsize(KAVREL), 1024 * 1024)
-        headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", KAVREL], check=True, text=True,
+    def assert_self_contained(self, path):
+        """A program that needs only the DLLs of Windows itself beside it."""
+        headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", "-h", path], check=True, text=True,
                                  stdout=subprocess.PIPE).stdout
         imported = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
         self.assertTrue(imported, "no imports read")
-        self.assertLessEqual(imported, SYSTEM_DLLS)
-        # What users download: the same file and a text for them.
+        self.assertLessEqual(imported, SYSTEM_DLLS, path)
+        self.assertNotIn(".debug_info", headers, f"{path} is not stripped")
+
+    def test_one_self_contained_file(self):
+        self.assertLessEqual(os.path.getsize(KAVREL), 1024 * 1024)
+        self.assert_self_contained(KAVREL)
+        # What users download: the same file, the batch decoder and a text for them.
         zips = glob.glob(os.path.join(os.path.dirname(KAVREL), "Kavrel-*-windows.zip"))
         self.assertEqual(len(zips), 1, zips)
         with zipfile.ZipFile(zips[0]) as z:
-            self.assertEqual(sorted(z.namelist()), ["Kavrel.exe", "README.txt"])
+            self.assertEqual(sorted(z.namelist()), ["Kavrel.exe", "README.txt", "kavrel-decode.exe"])
             with open(KAVREL, "rb") as f:
                 self.assertEqual(z.read("Kavrel.exe"), f.read())
+            decoder = os.path.join(SESSION.base, "kavrel-decode.exe")
+            with open(decoder, "wb") as f:
+                f.write(z.read("kavrel-decode.exe"))
+            self.assert_self_contained(decoder)
             text = z.read("README.txt")
-            self.assertIn(b"kavrel.ini", text)
+            for said in (b"kavrel.ini", b"kavrel-decode --format csv", b"--bom", b"Excel"):
+                self.assertIn(said, text)
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), "README.txt needs CR LF line ends for Notepad")
 
     def test_version_block(self):
