@@ -4,6 +4,7 @@
 #include "platform/openlink.h"
 #include "platform/settings.h"
 #include "ui/win32/about.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/ids.h"
 #include "ui/win32/printout.h"
 
@@ -20,24 +21,43 @@ constexpr int ListRoom = 6;
 HMENU Id(Control box) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(box))); }
 
 // A combo box sizes its closed field from its font: the field is made as
-// high as the layout asks.
+// high as the layout asks. What the list reports as the field's height need
+// not be what it was given (Wine's is two more), so the field is set from
+// the height measured, measured again, and set once more where it missed.
 void FitClosedHeight(HWND list, int height) {
-    RECT outer;
-    GetWindowRect(list, &outer);
-    const LRESULT field = SendMessageW(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    const LONG now = outer.bottom - outer.top;
-    if (field != CB_ERR && now != height)
-        SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field + (height - now));
+    LRESULT field = SendMessageW(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    if (field == CB_ERR) return;
+    for (int tries = 0; tries < 2; ++tries) {
+        RECT outer;
+        GetWindowRect(list, &outer);
+        const LONG now = outer.bottom - outer.top;
+        if (now == height) return;
+        field += height - now;
+        SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
+    }
 }
 
-HWND MakeControl(const ControlRow& c, HWND window, HINSTANCE instance, HFONT font) {
+// A control's place at `dpi`. The cells of a result row, which the table
+// overlaps by one pixel so that they share a border line, still share one
+// line, one pixel wide, at every scale.
+RECT Place(const ControlRow& row, UINT dpi) {
+    RECT place = ScaledRect(row.left, row.top, row.width, row.height, dpi);
+    if (row.look != Look::Cell) return place;
+    for (const ControlRow& other : KavrelControls) {
+        if (other.look == Look::Cell && other.top == row.top && other.left + other.width == row.left + 1)
+            place.left = Scaled(other.left + other.width, dpi) - 1;
+    }
+    return place;
+}
+
+// Made without place, font or text: the layout gives the first two, then
+// the text is set, so that it is laid out once, in its own font.
+HWND MakeControl(const ControlRow& c, HWND window, HINSTANCE instance) {
     if (c.look == Look::List) {
-        HWND list = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST,
-                                    c.left, c.top, c.width, c.height * ListRoom, window, Id(c.id), instance, nullptr);
-        SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        HWND list = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, 0, 0,
+                                    0, 0, window, Id(c.id), instance, nullptr);
         for (const std::string_view item : LanguageItems)
             SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFromUtf8(item).c_str()));
-        FitClosedHeight(list, c.height);
         return list;
     }
     DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | EditAlign(c.align);
@@ -47,13 +67,7 @@ HWND MakeControl(const ControlRow& c, HWND window, HINSTANCE instance, HFONT fon
     if (c.readOnly) style |= ES_READONLY;
     if (c.look == Look::Cell) style |= WS_BORDER;
     const DWORD exStyle = c.look == Look::Input ? WS_EX_CLIENTEDGE : 0;
-    // Made empty and given its text once it has its font, so that the text
-    // is laid out once, not first in the system font.
-    HWND box = CreateWindowExW(exStyle, L"EDIT", L"", style, c.left, c.top, c.width, c.height, window, Id(c.id),
-                               instance, nullptr);
-    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (!c.text.empty()) SetWindowTextW(box, WideFromUtf8(c.text).c_str());
-    return box;
+    return CreateWindowExW(exStyle, L"EDIT", L"", style, 0, 0, 0, 0, window, Id(c.id), instance, nullptr);
 }
 
 }  // namespace
@@ -168,6 +182,9 @@ LRESULT Kavrel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
         KeepFocus(window_, LOWORD(wParam) != WA_INACTIVE, focus_);
         return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_NEXTDLGCTL:
         OnNextControl(wParam, lParam);
         return 0;
@@ -188,9 +205,14 @@ LRESULT Kavrel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void Kavrel::OnCreate() {
+    dpi_ = DpiOf(window_);
     // Created in table order, which is the tab order.
-    for (std::size_t i = 0; i < ControlCount; ++i)
-        controls_[i] = MakeControl(KavrelControls[i], window_, instance_, fonts_.Get(KavrelControls[i].font));
+    for (std::size_t i = 0; i < ControlCount; ++i) controls_[i] = MakeControl(KavrelControls[i], window_, instance_);
+    LayOut();
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        if (!KavrelControls[i].text.empty())
+            SetWindowTextW(controls_[i], WideFromUtf8(KavrelControls[i].text).c_str());
+    }
     RouteThrough(control(Control::ClickNomer), &Kavrel::InputProc);
     RouteThrough(control(Control::www), &Kavrel::SiteProc);
     built_ = true;
@@ -207,6 +229,26 @@ void Kavrel::OnCommand(int id, UINT code) {
     } else if (id == MenuId(1) && code == 0) {
         form_.mnuAbout_Click();
     }
+}
+
+void Kavrel::LayOut() {
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const ControlRow& row = KavrelControls[i];
+        const RECT place = Place(row, dpi_);
+        const int height = place.bottom - place.top;
+        SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(row.font, dpi_)), FALSE);
+        // The list's rectangle holds the list that drops down from it too.
+        SetWindowPos(controls_[i], nullptr, place.left, place.top, place.right - place.left,
+                     row.look == Look::List ? height * ListRoom : height, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (row.look == Look::List) FitClosedHeight(controls_[i], height);
+    }
+    icons_.Show(window_, instance_, dpi_);
+}
+
+void Kavrel::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    LayOut();
+    MoveToSuggested(window_, suggested);
 }
 
 HBRUSH Kavrel::OnCtlColor(HDC dc, HWND box) {
@@ -228,11 +270,12 @@ void Kavrel::OnPaint() {
     HDC dc = BeginPaint(window_, &paint);
     RECT client;
     GetClientRect(window_, &client);
-    // The engraved separator under the menu bar.
+    // The engraved separator under the menu bar, its lines in whole pixels.
+    const int line = LineWidth(dpi_);
     HGDIOBJ brush = SelectObject(dc, GetStockObject(DC_BRUSH));
     for (const SeparatorRow& row : Separator) {
         SetDCBrushColor(dc, Colour(row.colour));
-        PatBlt(dc, 0, row.y, client.right, 1, PATCOPY);
+        PatBlt(dc, 0, row.y * line, client.right, line, PATCOPY);
     }
     SelectObject(dc, brush);
     EndPaint(window_, &paint);

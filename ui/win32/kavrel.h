@@ -64,6 +64,10 @@ private:
     HBRUSH OnCtlColor(HDC dc, HWND control);
     void OnPaint();
     void OnNextControl(WPARAM wParam, LPARAM lParam);
+    // Every control placed and given its font at the window's scale, and
+    // the window its icons.
+    void LayOut();
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnClose();
 
     HWND control(Control id) const { return controls_[static_cast<std::size_t>(id)]; }
@@ -71,6 +75,8 @@ private:
     HINSTANCE instance_;
     Fonts& fonts_;
     HWND window_ = nullptr;
+    UINT dpi_ = 96;  // the scale of the window's monitor
+    WindowIcons icons_;
     std::array<HWND, ControlCount> controls_{};
     // The control that had the keyboard when the window was last left.
     HWND focus_ = nullptr;
