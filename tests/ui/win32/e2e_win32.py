@@ -19,12 +19,19 @@ for the suite to find among the box's pixels.
 Everything the suite starts it stops; its folder is removed at the end.
 KAVREL_E2E_WIN32_KEEP=DIR keeps pictures of the windows and the printed page
 in DIR for a person to look at.
+
+    e2e_win32.py KAVREL_EXE DRIVER_EXE [DPI_TEST_EXE] [unittest arguments]
+
+DPI_TEST_EXE, where given, is test_win32_dpi.exe, which builds both windows
+in its own process and tells them they have moved to a monitor of another
+scale; the suite runs it on its display.
 """
 import glob
 import json
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -40,8 +47,12 @@ import desktop  # noqa: E402  the expected texts and places
 import desktop_kit  # noqa: E402
 from desktop_kit import Failure, Picture, wait_for  # noqa: E402
 
-KAVREL = DRIVER = None  # the built executables, from the command line
+KAVREL = DRIVER = DPI_TEST = None  # the built executables, from the command line
 TIMEOUT = 30.0
+
+# The display scales the windows are checked at, in dots per inch: 100, 125,
+# 150 and 200 %.
+SCALES = (96, 120, 144, 192)
 
 # Window messages and styles.
 WM_SETTEXT, WM_CLOSE, WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_COMMAND = 0x0C, 0x10, 0x100, 0x101, 0x102, 0x111
@@ -244,7 +255,8 @@ class Session:
 
     def start(self):
         os.chmod(self.base, 0o755)  # a print server's filters run as lp
-        self.display = desktop_kit.VirtualDisplay(self.base)
+        # Room for the main window at 200 %.
+        self.display = desktop_kit.VirtualDisplay(self.base, "1600x1200")
         # The driver is the prefix's browser: the shell hands it the address
         # as the program gave it (winebrowser, Wine's own, would end it in a
         # "/" on the way to a browser of the desktop's).
@@ -265,6 +277,13 @@ class Session:
         self.keep = os.environ.get("KAVREL_E2E_WIN32_KEEP")
         if self.keep:
             os.makedirs(self.keep, exist_ok=True)
+
+    def scale(self, dpi):
+        """Programs started from now on, the driver included, find the
+        display at `dpi` dots per inch."""
+        self.prefix.set_dpi(dpi)
+        self.driver.stop()
+        self.driver = Driver(self.env, self.log)
 
     def addresses(self):
         """What the stand-in browser was given, in the order given."""
@@ -360,25 +379,85 @@ class WindowsTest(unittest.TestCase):
         self.assertLessEqual(abs(2 * left + outer_width - (2 * wl + ww)), 1, dump["rect"])
         self.assertLessEqual(abs(2 * top + outer_height - (2 * wt + wh)), 1, dump["rect"])
 
-    def assert_icon_in_caption(self, window, picture):
-        """The program icon, as the executable holds it, in the window's title bar."""
+    def assert_icon_in_caption(self, window, picture, dpi=96):
+        """The program icon's image of the caption's size at `dpi`, as the
+        executable holds it, in the window's title bar."""
         dump = window.dump()
         left, top, width, _ = dump["rect"]
-        # Wine draws the icon at its own size, shrunk to the caption's.
-        small = self.file_icon(0, 16)
+        size = scaled(16, dpi)
+        small = self.file_icon(icon_side(size), size)
         caption = (left, top, width, dump["client"][1] - top)
-        self.assertTrue(picture.find(small, caption), "no program icon in the title bar of " + dump["title"])
+        self.assertTrue(picture.find(small, caption), f"no program icon in the title bar of {dump['title']} at {dpi}")
 
-    def drawn(self, text, points, bold, ink, back):
-        """A line of text as the driver draws it in Arial."""
+    def drawn(self, text, points, bold, ink, back, dpi=96):
+        """A line of text as the driver draws it in Arial (points 0: in the
+        system's dialog font) at `dpi`."""
         line = SESSION.driver("text", text.encode().hex(), points, int(bold), "0x%02x%02x%02x" % ink,
-                              "0x%02x%02x%02x" % back)
+                              "0x%02x%02x%02x" % back, dpi)
         return Picture(line["width"], line["height"], bytes.fromhex(line["pixels"]))
+
+    def assert_texts_in_their_boxes(self, program, dpi=96):
+        """A box's text as the driver lays it out and draws it (Uniscribe, as
+        an edit control does) in Arial at the box's size and weight at `dpi`,
+        in its colours, must be among the box's pixels, wholly inside the box,
+        where its alignment puts it. Leaves the input box empty."""
+        # The input box's caret goes with the focus, to the next box.
+        program.main.post(WM_KEYDOWN, VK_TAB, 1, program.id("ClickNomer"))
+        wait_for(lambda: program.main.dump()["focus"] != program.id("ClickNomer"), TIMEOUT, "the focus to move")
+        rows = (("ClickNomer", 14.25, False, "input"), ("TextPolucheno", 9.75, False, "label"),
+                ("SeriiniiNomer", 9.75, False, "cell"), ("www", 9.75, True, "label"),
+                ("TextLanguag", 9.75, False, "label"), ("Osibka", 12, False, "label"))
+        for name, points, bold, look in rows:
+            if name == "Osibka":
+                program.main.set_text(program.id("ClickNomer"), "")  # the error line shows
+            with self.subTest(name, dpi=dpi):
+                client = self.client(program.main)
+                face = client.pixel(scaled(3, dpi), scaled(360, dpi))
+                back = (255, 255, 255) if look != "label" else face
+                ink = (255, 0, 0) if name == "Osibka" else (0, 0, 0)
+                line = self.drawn(program.control(name)["text"], points, bold, ink, back, dpi)
+                left, top, width, height = program.control(name)["rect"]
+                found = client.find(line, (left, top, width, height))
+                self.assertTrue(found, f"{name}: its text is not drawn in Arial {points} pt at {dpi} dpi")
+                x, y = found[0]
+                self.assertLessEqual((x + line.width, y + line.height), (left + width, top + height), name)
+                align = BOXES.get(name, ("cell", "left"))[1]
+                if align == "centre":
+                    self.assertLessEqual(abs(2 * x + line.width - (2 * left + width)), scaled(3, dpi), (name, x))
+                elif align == "right":
+                    self.assertLessEqual(left + width - (x + line.width), scaled(8, dpi), (name, x))
+                else:
+                    self.assertLessEqual(x - left, scaled(8, dpi), (name, x))
 
     def file_icon(self, loaded, drawn):
         icon = SESSION.driver("fileicon", desktop_kit.WinePrefix.windows_path(KAVREL).encode().hex(), loaded, drawn)
         self.assertEqual(icon["width"], drawn, "the executable's icon cannot be loaded")
         return Picture(drawn, drawn, bytes.fromhex(icon["pixels"]))
+
+
+def scaled(pixels, dpi):
+    """Pixels at 96 dpi at `dpi`, to the nearest."""
+    return (pixels * dpi + 48) // 96
+
+
+def inked(picture, back):
+    """`picture` cut to the rectangle that holds every pixel not of `back`."""
+    rows = [y for y in range(picture.height) if picture.row(y, 0, picture.width) != bytes(back) * picture.width]
+    columns = [x for x in range(picture.width)
+               if any(picture.pixel(x, y) != back for y in range(rows[0], rows[-1] + 1))]
+    return picture.crop(columns[0], rows[0], columns[-1] + 1 - columns[0], rows[-1] + 1 - rows[0])
+
+
+def icon_sides():
+    """The sides of the images in the program icon (ui/icons/kavrel.ico)."""
+    with open(os.path.join(ROOT, "ui", "icons", "kavrel.ico"), "rb") as f:
+        data = f.read()
+    return sorted(data[6 + 16 * i] or 256 for i in range(struct.unpack_from("<H", data, 4)[0]))
+
+
+def icon_side(size):
+    """The image that is drawn at `size`: the smallest at least as large."""
+    return next((side for side in icon_sides() if side >= size), icon_sides()[-1])
 
 
 class Executable(WindowsTest):
@@ -485,36 +564,8 @@ class MainWindow(WindowsTest):
         self.assertEqual(program.stored(), ["[LANG]", "LANG=0"])
 
     def test_fonts_colours_and_alignment(self):
-        # A box's text as the driver lays it out and draws it (Uniscribe, as
-        # an edit control does) in Arial at the box's size and weight, in its
-        # colours, must be among the box's pixels, where its alignment puts it.
         program = self.start()
-        # The input box's caret goes with the focus, to the next box.
-        program.main.post(WM_KEYDOWN, VK_TAB, 1, program.id("ClickNomer"))
-        wait_for(lambda: program.main.dump()["focus"] != program.id("ClickNomer"), TIMEOUT, "the focus to move")
-        rows = (("ClickNomer", 14.25, False, "input"), ("TextPolucheno", 9.75, False, "label"),
-                ("SeriiniiNomer", 9.75, False, "cell"), ("www", 9.75, True, "label"),
-                ("TextLanguag", 9.75, False, "label"), ("Osibka", 12, False, "label"))
-        for name, points, bold, look in rows:
-            if name == "Osibka":
-                program.main.set_text(program.id("ClickNomer"), "")  # the error line shows
-            with self.subTest(name):
-                client = self.client(program.main)
-                face = client.pixel(3, 360)
-                back = (255, 255, 255) if look != "label" else face
-                ink = (255, 0, 0) if name == "Osibka" else (0, 0, 0)
-                line = self.drawn(program.control(name)["text"], points, bold, ink, back)
-                left, top, width, height = desktop.PLACE[name]
-                found = client.find(line, (left, top, width, height))
-                self.assertTrue(found, f"{name}: its text is not drawn in Arial {points} pt")
-                x = found[0][0]
-                align = BOXES.get(name, ("cell", "left"))[1]
-                if align == "centre":
-                    self.assertLessEqual(abs(2 * x + line.width - (2 * left + width)), 3, (name, x))
-                elif align == "right":
-                    self.assertLessEqual(left + width - (x + line.width), 8, (name, x))
-                else:
-                    self.assertLessEqual(x - left, 8, (name, x))
+        self.assert_texts_in_their_boxes(program)
         program.close()
 
     def test_key_filter(self):
@@ -670,7 +721,8 @@ class AboutWindow(WindowsTest):
         picture = SESSION.screen("about")
         x, y, _, _ = dump["client"]
         left, top, width, height = ABOUT_PLACES["Image1"]
-        self.assertEqual(picture.crop(x + left, y + top, width, height).rgb, self.file_icon(55, 55).rgb)
+        # Drawn from the image at least as large, not an enlarged smaller one.
+        self.assertEqual(picture.crop(x + left, y + top, width, height).rgb, self.file_icon(icon_side(55), 55).rgb)
         self.assert_icon_in_caption(about, picture)
         # The title in dark green Arial, 14.25 points, bold.
         title = self.drawn("Kavrel", 14.25, True, (0, 128, 0), (255, 255, 255))
@@ -702,6 +754,86 @@ class AboutWindow(WindowsTest):
         program.close()
         self.assertEqual(SESSION.driver("count", "About", "About")["count"], 0)
         self.assertEqual(program.stored(), ["[LANG]", "LANG=1"])
+
+
+class DisplayScales(WindowsTest):
+    """Both windows at each display scale, as Windows users meet them: the
+    client areas, every control's place and size, the fonts, the separator
+    and the icons at the display's resolution, nothing cut off."""
+
+    def setUp(self):
+        super().setUp()
+        self.addCleanup(SESSION.scale, 96)
+
+    def assert_places(self, dump, expected, dpi, names):
+        """Each control's rectangle is the table's times the scale, within a
+        pixel (two at 200 %)."""
+        slack = 2 if dpi >= 192 else 1
+        for c in dump["children"]:
+            name = names[c["id"] - FIRST_ID]
+            if name in expected:
+                want = [scaled(v, dpi) for v in expected[name]]
+                self.assertLessEqual(max(abs(a - b) for a, b in zip(c["rect"], want)), slack, (name, c["rect"], want))
+
+    def test_windows_at_each_scale(self):
+        for dpi in SCALES:
+            with self.subTest(dpi=dpi):
+                SESSION.scale(dpi)
+                program = self.start()
+                try:
+                    self.check_main_window(program, dpi)
+                    self.check_about(program, dpi)
+                    program.close()
+                finally:
+                    program.kill()
+
+    def check_main_window(self, program, dpi):
+        main = program.main.dump()
+        self.assert_fixed_frame(main, scaled(616, dpi), scaled(392, dpi))
+        self.assert_places(main, desktop.PLACE, dpi, desktop.NAMES)
+        rects = {program.ids()[c["id"]]: c["rect"] for c in main["children"]}
+        # The cells of a result row share one border line.
+        for label, value in (("TextSeriiniiNomer", "SeriiniiNomer"), ("TextDataKoda", "DataKoda")):
+            self.assertEqual(rects[label][0] + rects[label][2] - 1, rects[value][0], (label, value))
+        picture = SESSION.screen(f"kavrel-{dpi}")
+        client = self.client(program.main, picture)
+        width = client.width
+        # The separator's two lines, each in whole pixels.
+        line = max(1, scaled(1, dpi))
+        for y in range(2 * line + 1):
+            colour = desktop_kit.GREY if y < line else desktop_kit.WHITE if y < 2 * line else None
+            if colour:
+                self.assertEqual(client.row(y, 0, width), bytes(colour) * width, (dpi, y))
+            else:
+                self.assertNotEqual(client.row(y, 0, width), bytes(desktop_kit.WHITE) * width, (dpi, y))
+        self.assert_icon_in_caption(program.main, picture, dpi)
+        # "ENG" whole in the closed language list: its letters in the dialog
+        # font, every pixel of them.
+        eng = inked(self.drawn("ENG", 0, False, (0, 0, 0), (255, 255, 255), dpi), (255, 255, 255))
+        self.assertTrue(client.find(eng, rects["Languag"]), f"no whole ENG in the language list at {dpi} dpi")
+        if dpi != 96:  # at 96 dpi MainWindow looks at every font
+            self.assert_texts_in_their_boxes(program, dpi)
+
+    def check_about(self, program, dpi):
+        program.main.send(WM_COMMAND, ABOUT)
+        about = program.about()
+        dump = about.dump()
+        self.assert_fixed_frame(dump, scaled(372, dpi), scaled(341, dpi))
+        self.assert_places(dump, ABOUT_PLACES, dpi, ABOUT_NAMES)
+        picture = SESSION.screen(f"about-{dpi}")
+        x, y, _, _ = dump["client"]
+        image = next(c["rect"] for c in dump["children"] if c["id"] == FIRST_ID + ABOUT_NAMES.index("Image1"))
+        left, top, width, height = image
+        self.assertEqual(width, height, "Image1 is not square")
+        self.assertEqual(picture.crop(x + left, y + top, width, height).rgb,
+                         self.file_icon(icon_side(width), width).rgb, f"Image1 at {dpi} dpi")
+        self.assert_icon_in_caption(about, picture, dpi)
+        title = self.drawn("Kavrel", 14.25, True, (0, 128, 0), (255, 255, 255), dpi)
+        place = next(c["rect"] for c in dump["children"] if c["id"] == FIRST_ID + ABOUT_NAMES.index("About_Nazvanie"))
+        self.assertTrue(picture.find(title, (x + place[0], y + place[1], place[2], place[3])),
+                        f"the About window's title is not drawn at {dpi} dpi")
+        about.post(WM_CLOSE)
+        wait_for(lambda: SESSION.driver("count", "About", "About")["count"] == 0, TIMEOUT, "the About window to go")
 
 
 class Printing(WindowsTest):
@@ -798,12 +930,15 @@ class Printing(WindowsTest):
 
 
 def main():
-    global KAVREL, DRIVER
+    global KAVREL, DRIVER, DPI_TEST
     if len(sys.argv) < 3:
         print(__doc__, file=sys.stderr)
         return 2
     KAVREL, DRIVER = (os.path.abspath(p) for p in sys.argv[1:3])
-    result = unittest.main(module=__name__, argv=[sys.argv[0], *sys.argv[3:]], verbosity=2, exit=False).result
+    rest = sys.argv[3:]
+    if rest and rest[0].endswith(".exe"):
+        DPI_TEST = os.path.abspath(rest.pop(0))
+    result = unittest.main(module=__name__, argv=[sys.argv[0], *rest], verbosity=2, exit=False).result
     return 0 if result.wasSuccessful() else 1
 
 
