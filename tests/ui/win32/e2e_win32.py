@@ -38,6 +38,7 @@ import tempfile
 import time
 import unittest
 import zipfile
+from xml.etree import ElementTree
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", "..", ".."))
@@ -490,6 +491,24 @@ class Executable(WindowsTest):
                 self.assertIn(said, text)
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), "README.txt needs CR LF line ends for Notepad")
 
+    def test_manifest(self):
+        # Aware of each monitor's scale, in every form Windows has known, run
+        # with the user's own rights, and nothing else.
+        text = SESSION.driver("manifest", desktop_kit.WinePrefix.windows_path(KAVREL).encode().hex())["text"]
+        self.assertTrue(text, "Kavrel.exe has no manifest")
+        root = ElementTree.fromstring(text.encode("utf-8"))
+        v1, v3 = "{urn:schemas-microsoft-com:asm.v1}", "{urn:schemas-microsoft-com:asm.v3}"
+        ws2005, ws2016 = ("{http://schemas.microsoft.com/SMI/%s/WindowsSettings}" % year for year in (2005, 2016))
+        self.assertEqual({element.tag for element in root.iter()}, {
+            v1 + "assembly", v3 + "trustInfo", v3 + "security", v3 + "requestedPrivileges",
+            v3 + "requestedExecutionLevel", v3 + "application", v3 + "windowsSettings", ws2005 + "dpiAware",
+            ws2016 + "dpiAwareness"})
+        self.assertEqual(root.find(f".//{v3}requestedExecutionLevel").attrib, {"level": "asInvoker", "uiAccess": "false"})
+        self.assertEqual(root.find(f".//{ws2005}dpiAware").text, "true/pm")
+        self.assertEqual(root.find(f".//{ws2016}dpiAwareness").text, "PerMonitorV2, PerMonitor")
+        # The icon holds an image for each size a window asks for from 100 to 200 %.
+        self.assertLessEqual({16, 20, 24, 32, 40, 48, 64}, set(icon_sides()))
+
     def test_version_block(self):
         version = SESSION.driver("version", desktop_kit.WinePrefix.windows_path(KAVREL).encode().hex())
         self.assertTrue(version["found"])
@@ -787,6 +806,19 @@ class DisplayScales(WindowsTest):
                 finally:
                     program.kill()
 
+    def test_moved_to_another_scale(self):
+        # Both windows, in a process of the test's own, told they have moved
+        # to monitors of other scales.
+        if not DPI_TEST:
+            self.skipTest("test_win32_dpi.exe not given")
+        folder = SESSION.folder()
+        # Into a file: a pipe would stay open in Wine's own processes.
+        with open(os.path.join(folder, "output.txt"), "w+") as output:
+            run = subprocess.run(["wine", desktop_kit.private_copy(DPI_TEST, folder)], cwd=folder, env=SESSION.env,
+                                 stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT, timeout=120)
+            output.seek(0)
+            self.assertEqual(run.returncode, 0, output.read()[-3000:])
+
     def check_main_window(self, program, dpi):
         main = program.main.dump()
         self.assert_fixed_frame(main, scaled(616, dpi), scaled(392, dpi))
@@ -867,6 +899,42 @@ class Printing(WindowsTest):
         self.assertEqual(desktop_kit.differing(picture, picture_after, 0, blink), set())
         return text.split("\n")[0]
 
+    def test_same_page_at_a_larger_scale(self):
+        # Printed at 150 %, the window keeps its size and place on the page
+        # and is drawn from its larger picture.
+        server = desktop_kit.PrintServer(os.path.join(SESSION.base, "cups-scales"), tag="kavrel-win32-scales")
+        pdfs = {}
+        try:
+            server.start()
+            out = os.path.join(SESSION.base, "pdf-scales")
+            server.add_pdf_printer("PDF", out)
+            server.run("lpadmin", "-d", "PDF")
+            env = dict(SESSION.env, CUPS_SERVER=server.socket, CUPS_SERVERROOT=server.root)
+            for dpi in (96, 144):
+                SESSION.scale(dpi)
+                program = self.start(env=env)
+                before = set(glob.glob(os.path.join(out, "*.pdf")))
+                program.main.post(WM_COMMAND, PRINT)
+                pdfs[dpi] = wait_for(lambda: set(glob.glob(os.path.join(out, "*.pdf"))) - before, TIMEOUT,
+                                     f"the page printed at {dpi} dpi").pop()
+                wait_for(lambda: all(state == "ended" for state in server.jobs().values()), TIMEOUT, "the job to end")
+                program.close()
+        finally:
+            server.stop()
+            SESSION.scale(96)
+        self.assertEqual({dpi: image_sizes(pdf) for dpi, pdf in pdfs.items()},
+                         {96: [(616, 392)], 144: [(924, 588)]})
+        pages = {dpi: page_at_96(pdf, SESSION.base) for dpi, pdf in pdfs.items()}
+        if SESSION.keep:
+            for dpi, page in pages.items():
+                page.save(os.path.join(SESSION.keep, f"page-{dpi}.ppm"))
+        areas = {dpi: printed_area(page) for dpi, page in pages.items()}
+        self.assertLessEqual(max(abs(a - b) for a, b in zip(areas[96], areas[144])), 1, areas)
+        # The same window: its texts are drawn at each scale's resolution
+        # (and the note wraps elsewhere), so blocks of 8 x 8 pixels are
+        # compared, by their mean brightness.
+        self.assertLess(block_difference(pages[96], pages[144], areas[96]), 8)
+
     def test_without_a_printer(self):
         program = self.start()
         for language, index in (("ENG", 0), ("RUS", 1)):
@@ -927,6 +995,41 @@ class Printing(WindowsTest):
             program.close()
         finally:
             server.stop()
+
+
+def page_at_96(pdf, folder):
+    """The first page of `pdf` rendered at 96 dpi."""
+    out = os.path.join(folder, os.path.basename(pdf) + "-96")
+    subprocess.run(["pdftoppm", "-r", "96", "-singlefile", pdf, out], check=True)
+    with open(out + ".ppm", "rb") as f:
+        return Picture.from_ppm(f.read())
+
+
+def image_sizes(pdf):
+    """(width, height) in pixels of each image on the pages of `pdf`."""
+    listing = subprocess.run(["pdfimages", "-list", pdf], check=True, stdout=subprocess.PIPE, text=True).stdout
+    return [tuple(int(v) for v in line.split()[3:5]) for line in listing.splitlines()[2:] if line.strip()]
+
+
+def printed_area(page):
+    """Left, top, right and bottom of what is printed on a page: every
+    pixel that is not paper white."""
+    rows = [y for y in range(page.height) if page.row(y, 0, page.width) != bytes(desktop_kit.WHITE) * page.width]
+    columns = [x for x in range(page.width)
+               if any(page.pixel(x, y) != desktop_kit.WHITE for y in range(rows[0], rows[-1] + 1, 3))]
+    return columns[0], rows[0], columns[-1] + 1, rows[-1] + 1
+
+
+def block_difference(a, b, area, side=8):
+    """The mean difference in brightness (0 to 255) of the blocks of
+    `side` x `side` pixels that tile `area` (left, top, right, bottom) in
+    pictures `a` and `b`."""
+    left, top, right, bottom = area
+
+    def brightness(picture, x0, y0):
+        return sum(sum(picture.row(y, x0, side)) for y in range(y0, y0 + side)) / (3 * side * side)
+    blocks = [(x, y) for y in range(top, bottom - side + 1, side) for x in range(left, right - side + 1, side)]
+    return sum(abs(brightness(a, x, y) - brightness(b, x, y)) for x, y in blocks) / len(blocks)
 
 
 def main():
