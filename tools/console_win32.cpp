@@ -70,7 +70,7 @@ std::unique_ptr<Sink> StandardSink(Standard which) {
     HANDLE handle = GetStdHandle(output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     DWORD mode = 0;
     if (handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode))
-        return std::make_unique<FileSink>(output ? stdout : stderr);
+        return std::make_unique<ConsoleSink>(handle);
     return std::make_unique<FileSink>(output ? stdout : stderr);
 }
 
