@@ -12,6 +12,7 @@ Wine runs in $WINEPREFIX (scripts/test-windows makes it)."""
 import os
 import pty
 import re
+import select
 import subprocess
 import sys
 import unittest
@@ -52,16 +53,24 @@ def on_console(args):
     if pid == 0:
         os.execvpe("wine", ["wine", EXE, *args], ENV)
     shown = b""
+    status = None
+    # Until the program has ended and its console has nothing more to show:
+    # a process of Wine's own that it started may hold the terminal open.
     while True:
-        try:
-            data = os.read(fd, 1 << 16)
-        except OSError:  # the other end closed
-            break
-        if not data:
-            break
+        ready, _, _ = select.select([fd], [], [], 0.5)
+        data = b""
+        if ready:
+            try:
+                data = os.read(fd, 1 << 16)
+            except OSError:  # the other end closed
+                pass
         shown += data
+        if status is None:
+            ended, code = os.waitpid(pid, os.WNOHANG)
+            status = code if ended else None
+        elif not data:
+            break
     os.close(fd)
-    _, status = os.waitpid(pid, 0)
     # Wine's console moves the cursor over blanks it has already drawn.
     shown = re.sub(rb"\x1b\[(\d*)C", lambda m: b" " * int(m.group(1) or 1), shown)
     shown = re.sub(rb"\x1b\[[0-9;?]*[A-Za-z]", b"", shown).replace(b"\r", b"")
