@@ -4,6 +4,7 @@
 // monitor's scale, with no logic behind them: no settings read, no decode,
 // no language steps. What Kavrel.exe's start-up costs beyond this one is its
 // logic's.
+#include "bench/yardstick_win32.h"
 #include "form/layout.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/dpi.h"
@@ -34,15 +35,9 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (HBRUSH brush = KavrelBoxColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
             return reinterpret_cast<LRESULT>(brush);
         break;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        RECT client;
-        GetClientRect(window, &client);
-        PaintSeparator(dc, client.right, dpi);
-        EndPaint(window, &paint);
+    case WM_PAINT:
+        PaintSeparator(window, dpi);
         return 0;
-    }
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -56,18 +51,5 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 int WINAPI wWinMain(HINSTANCE self, HINSTANCE, PWSTR, int) {
     instance = self;
-    if (!RegisterWindowClass(instance, L"ControlsWindow", &Proc,
-                             reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1))))
-        return 1;
-    HWND window = CreateCentredWindow(instance, L"ControlsWindow", "Controls window", KavrelWindow.clientWidth,
-                                      KavrelWindow.clientHeight, KavrelMenuBar(), nullptr);
-    if (!window) return 1;
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
+    return RunYardstick(instance, L"ControlsWindow", "Controls window", &Proc);
 }

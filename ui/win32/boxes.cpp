@@ -104,14 +104,19 @@ HBRUSH KavrelBoxColours(HDC dc, HWND box) {
     return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
 }
 
-void PaintSeparator(HDC dc, int width, UINT dpi) {
+void PaintSeparator(HWND window, UINT dpi) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
     const int line = LineWidth(dpi);
     HGDIOBJ brush = SelectObject(dc, GetStockObject(DC_BRUSH));
     for (const SeparatorRow& row : Separator) {
         SetDCBrushColor(dc, Colour(row.colour));
-        PatBlt(dc, 0, row.y * line, width, line, PATCOPY);
+        PatBlt(dc, 0, row.y * line, client.right, line, PATCOPY);
     }
     SelectObject(dc, brush);
+    EndPaint(window, &paint);
 }
 
 }  // namespace kavrel::win32

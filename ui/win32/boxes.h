@@ -33,8 +33,8 @@ private:
 // list and for controls of no look of the table.
 HBRUSH KavrelBoxColours(HDC dc, HWND control);
 
-// The engraved separator under the menu bar, across `width` pixels, its
-// lines in whole pixels at `dpi`.
-void PaintSeparator(HDC dc, int width, UINT dpi);
+// WM_PAINT of the main window: the engraved separator under the menu bar,
+// across the client area, its lines in whole pixels at `dpi`.
+void PaintSeparator(HWND window, UINT dpi);
 
 }  // namespace kavrel::win32

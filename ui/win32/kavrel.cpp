@@ -120,7 +120,7 @@ LRESULT Kavrel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(brush);
         break;
     case WM_PAINT:
-        OnPaint();
+        PaintSeparator(window_, dpi_);
         return 0;
     case WM_ACTIVATE:
         KeepFocus(window_, LOWORD(wParam) != WA_INACTIVE, focus_);
@@ -174,15 +174,6 @@ void Kavrel::OnDpiChanged(UINT dpi, const RECT& suggested) {
     boxes_.LayOut(fonts_, dpi_);
     icons_.Show(window_, instance_, dpi_);
     MoveToSuggested(window_, suggested);
-}
-
-void Kavrel::OnPaint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window_, &paint);
-    RECT client;
-    GetClientRect(window_, &client);
-    PaintSeparator(dc, client.right, dpi_);
-    EndPaint(window_, &paint);
 }
 
 void Kavrel::OnNextControl(WPARAM wParam, LPARAM lParam) {

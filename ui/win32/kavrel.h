@@ -61,7 +61,6 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCreate();
     void OnCommand(int id, UINT code);
-    void OnPaint();
     void OnNextControl(WPARAM wParam, LPARAM lParam);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnClose();
