@@ -26,7 +26,8 @@ public:
         std::string_view text = held_;
         // The mark tells a program that opens a file how it is encoded; a
         // person at a console would see it as a stray character.
-        if (!started_ && text.substr(0, ByteOrderMark.size()) == ByteOrderMark) text.remove_prefix(ByteOrderMark.size());
+        if (!started_ && text.substr(0, ByteOrderMark.size()) == ByteOrderMark)
+            text.remove_prefix(ByteOrderMark.size());
         started_ = true;
         // A character cut by the block's end waits for the rest of it.
         const std::size_t keep = TruncatedTail(text);

@@ -26,7 +26,8 @@ TEST(Utf8, TruncatedTail) {
         {"\xC0", 0},        {"\xED\xA0", 0},       {"\x80", 0},          {"\xE2\x82\x80\x80", 0},
         {"\xE2(", 0},       {"\xF4\x90", 0},       {"\xF4\x8F", 2},      {"\xD0\x96\xE2", 1},
     };
-    for (const auto& row : rows) EXPECT_EQ(kavrel::TruncatedTail(row.text), row.held) << ::testing::PrintToString(row.text);
+    for (const auto& row : rows)
+        EXPECT_EQ(kavrel::TruncatedTail(row.text), row.held) << ::testing::PrintToString(row.text);
 }
 
 }  // namespace

@@ -43,7 +43,8 @@ HWND MakeItem(const AboutRow& item, HWND page, HINSTANCE instance) {
 RECT Place(const AboutRow& item, UINT dpi) {
     RECT place = ScaledRect(item.left, item.top, item.width, item.height, dpi);
     // A square picture stays square at every scale, as the icon it shows.
-    if (item.kind == AboutKind::Picture && item.width == item.height) place.bottom = place.top + place.right - place.left;
+    if (item.kind == AboutKind::Picture && item.width == item.height)
+        place.bottom = place.top + place.right - place.left;
     return place;
 }
 
@@ -106,7 +107,8 @@ LRESULT About::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void About::OnCreate() {
     dpi_ = DpiOf(window_);
-    for (const AboutRow* item : InTabOrder()) controls_[static_cast<std::size_t>(item->id)] = MakeItem(*item, window_, instance_);
+    for (const AboutRow* item : InTabOrder())
+        controls_[static_cast<std::size_t>(item->id)] = MakeItem(*item, window_, instance_);
     LayOut();
     RouteThrough(control(AboutControl::About_Sait), &About::SiteProc);
 }
