@@ -50,7 +50,7 @@ bench: build windows
 	@for b in $(BUILD)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
 	@echo "== bench/startup.py"; bench/startup.py $(BUILD)
-	cmake --build $(BUILD_WINDOWS) -j $(JOBS) --target bare_window_win32
+	cmake --build $(BUILD_WINDOWS) -j $(JOBS) --target bare_window_win32 controls_window_win32
 	@echo "== bench/startup_wine.py"; WINEPREFIX=$(abspath $(BUILD_WINDOWS))/wineprefix bench/startup_wine.py $(BUILD_WINDOWS)
 	@$(MAKE) --no-print-directory bench-web
 

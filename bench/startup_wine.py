@@ -3,21 +3,27 @@
 
   bench/startup_wine.py [BUILD_WINDOWS] [--runs N]
 
-Prints, as medians of N runs (at least ten) taken in turn:
-  - the time from just before `wine Kavrel.exe` is spawned to the first
-    paint of its main window, the same for a bare Win32 window of the same
-    size built the same way (BUILD_WINDOWS/bench/bare_window_win32.exe:
-    class, frame, menu bar, icon, centring, no controls), and their ratio;
-  - the size of Kavrel.exe.
+Prints, at 96 and at 144 dots per inch (100 and 150 % display scale), as
+medians of N runs (at least ten) taken in turn, the time from just before
+`wine PROGRAM` is spawned to the first paint of its main window, for:
+  - Kavrel.exe;
+  - its yardstick, a window with the same 25 standard controls and texts,
+    made by the same code at the same scale, with no logic behind them
+    (BUILD_WINDOWS/bench/controls_window_win32.exe);
+  - a bare Win32 window of the same size built the same way
+    (BUILD_WINDOWS/bench/bare_window_win32.exe: class, frame, menu bar,
+    icon, centring, no controls);
+and Kavrel.exe's ratio to each; then the size of Kavrel.exe.
 
 "Painted" is told by the X server, as bench/startup.py tells it: a DAMAGE
 object on the root window reports every drawing on the screen; the window
 counts as painted at the first drawing inside it after which it no longer
 shows one colour only (an X window that Wine maps may first be filled with
-its background). Both programs run from private copies in a Wine prefix of
+its background). The programs run from private copies in a Wine prefix of
 the script's own (a copy of $WINEPREFIX where that is a made prefix), whose
 server is kept running between the runs, as on a desktop where Wine already
-runs; a first round of each only warms the caches.
+runs; the display scale is set in the prefix before each series, and a
+first round of each series only warms the caches.
 """
 import argparse
 import os
@@ -35,7 +41,8 @@ sys.path.insert(0, HERE)
 import desktop_kit  # noqa: E402
 from startup import Failure, Screen, spread  # noqa: E402
 
-KAVREL_TITLE, BARE_TITLE = "Kavrel", "Bare window"
+KAVREL_TITLE, CONTROLS_TITLE, BARE_TITLE = "Kavrel", "Controls window", "Bare window"
+SCALES = (96, 144)  # dots per inch
 SETTLE = 0.5  # seconds between one program's end and the next start
 
 
@@ -78,12 +85,28 @@ def start_up(screen, path, title, env, timeout=60.0):
     return (painted - started) * 1000.0
 
 
+def series(screen, programs, env, runs):
+    """{title: start-up times in ms} of `runs` rounds, after one to warm up."""
+    times = {title: [] for _, title in programs}
+    for round_ in range(runs + 1):
+        # Alternating order, so that a change of load favours none.
+        for path, title in programs if round_ % 2 == 0 else reversed(programs):
+            ms = start_up(screen, path, title, env)
+            if round_ > 0:
+                times[title].append(ms)
+            # Wine tidies up after a program for a while: the next start
+            # should not share the processor with that.
+            time.sleep(SETTLE)
+    return times
+
+
 def measure(build, runs, tmp):
-    kavrel_built = os.path.join(build, "Kavrel.exe")
-    bare_built = os.path.join(build, "bench", "bare_window_win32.exe")
-    for built in (kavrel_built, bare_built):
-        if not os.path.exists(built):
-            raise Failure(f"{built} is not built (make windows)")
+    built = {title: os.path.join(build, *where) for title, where in (
+        (KAVREL_TITLE, ("Kavrel.exe",)), (CONTROLS_TITLE, ("bench", "controls_window_win32.exe")),
+        (BARE_TITLE, ("bench", "bare_window_win32.exe")))}
+    for path in built.values():
+        if not os.path.exists(path):
+            raise Failure(f"{path} is not built (make bench)")
     display = desktop_kit.VirtualDisplay(tmp)
     prefix = None
     server = None
@@ -95,28 +118,26 @@ def measure(build, runs, tmp):
                                   stderr=subprocess.DEVNULL)
         os.environ["DISPLAY"] = display.name
         screen = Screen()
-        kavrel = desktop_kit.private_copy(kavrel_built, os.path.join(tmp, "kavrel"))
-        with open(os.path.join(tmp, "kavrel", "kavrel.ini"), "w", newline="\r\n") as ini:
+        programs = []
+        for title, path in built.items():
+            folder = os.path.join(tmp, os.path.splitext(os.path.basename(path))[0])
+            programs.append((desktop_kit.private_copy(path, folder), title))
+        with open(os.path.join(tmp, "Kavrel", "kavrel.ini"), "w", newline="\r\n") as ini:
             ini.write("[LANG]\nLANG=0\n")
-        bare = desktop_kit.private_copy(bare_built, os.path.join(tmp, "bare"))
-        programs = [(kavrel, KAVREL_TITLE), (bare, BARE_TITLE)]
-        times = {title: [] for _, title in programs}
         load = os.getloadavg()
         print(f"load average before: {load[0]:.2f} {load[1]:.2f} {load[2]:.2f} ({os.cpu_count()} cores)")
-        for round_ in range(runs + 1):
-            # Alternating order, so that a change of load favours neither.
-            for path, title in programs if round_ % 2 == 0 else reversed(programs):
-                ms = start_up(screen, path, title, env)
-                if round_ > 0:
-                    times[title].append(ms)
-                # Wine tidies up after a program for a while: the next start
-                # should not share the processor with that.
-                time.sleep(SETTLE)
-        kavrel_ms, kavrel_iqr = spread(times[KAVREL_TITLE])
-        bare_ms, bare_iqr = spread(times[BARE_TITLE])
-        print(f"start-up to first paint under Wine, median of {runs} runs: Kavrel.exe {kavrel_ms:.1f} ms {kavrel_iqr}, "
-              f"bare Win32 window {bare_ms:.1f} ms {bare_iqr}, ratio {kavrel_ms / bare_ms:.2f} (target: at most 1.2)")
-        size = os.path.getsize(kavrel_built)
+        for dpi in SCALES:
+            prefix.set_dpi(dpi)
+            times = series(screen, programs, env, runs)
+            medians = {}
+            print(f"at {dpi} dpi ({dpi * 100 // 96} %), start-up to first paint under Wine, median of {runs} runs:")
+            for _, title in programs:
+                medians[title], iqr = spread(times[title])
+                print(f"  {title:16} {medians[title]:7.1f} ms {iqr}")
+            print(f"  Kavrel.exe's ratio to the window with its controls and no logic "
+                  f"{medians[KAVREL_TITLE] / medians[CONTROLS_TITLE]:.2f} (target: at most 1.1), "
+                  f"to the bare window {medians[KAVREL_TITLE] / medians[BARE_TITLE]:.2f}")
+        size = os.path.getsize(built[KAVREL_TITLE])
         print(f"size of Kavrel.exe: {size} bytes ({size / 1024:.0f} KiB; target: at most 1024 KiB)")
         load = os.getloadavg()
         print(f"load average after: {load[0]:.2f} {load[1]:.2f} {load[2]:.2f}")

@@ -1,7 +1,7 @@
 #include "decode/decoder.h"
 
 #include "decode/tables.h"
-#include "decode/utf8.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <array>

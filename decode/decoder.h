@@ -6,7 +6,7 @@
 // knows about languages or widgets.
 #pragma once
 
-#include "decode/utf8.h"  // CharacterCount: the length rule of a serial number
+#include "text/utf8.h"  // CharacterCount: the length rule of a serial number
 
 #include <cstddef>
 #include <string>

@@ -1,9 +1,9 @@
 #include "form/kavrel_form.h"
 
 #include "decode/decoder.h"
-#include "decode/utf8.h"
 #include "lang/language.h"
 #include "platform/settings.h"
+#include "text/utf8.h"
 
 #include <array>
 #include <charconv>

@@ -2,7 +2,7 @@
 // always well-formed UTF-8, a JSON string never lets a quote or a control
 // character through unescaped, and a CSV field reads back as what went in
 // (malformed sequences aside).
-#include "decode/utf8.h"
+#include "text/utf8.h"
 #include "tools/records.h"
 
 #include <cstdint>

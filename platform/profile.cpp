@@ -1,6 +1,6 @@
 #include "platform/profile.h"
 
-#include "decode/utf8.h"
+#include "text/utf8.h"
 
 #include <algorithm>
 #include <cstring>

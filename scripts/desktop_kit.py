@@ -158,13 +158,13 @@ def painted(wid, timeout=10.0):
 
 class VirtualDisplay:
     """Xvfb on a display number it chooses itself (-displayfd), so that runs
-    side by side never meet; 1024 x 768 at 24 bits and 96 dpi."""
+    side by side never meet; 1024 x 768 (or `size`) at 24 bits and 96 dpi."""
 
-    def __init__(self, log_folder):
+    def __init__(self, log_folder, size="1024x768"):
         read, write = os.pipe()
         self.log = open(os.path.join(log_folder, "xvfb.log"), "w")
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-dpi", "96"],
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", size + "x24", "-nolisten", "tcp", "-dpi", "96"],
             pass_fds=(write,), stdout=self.log, stderr=subprocess.STDOUT)
         os.close(write)
         with os.fdopen(read) as numbers:
@@ -202,11 +202,19 @@ class WinePrefix:
         fonts = os.path.join(path, "drive_c", "windows", "Fonts")
         for name in os.listdir("/usr/share/wine/fonts"):
             shutil.copy(os.path.join("/usr/share/wine/fonts", name), fonts)
-        lines = ["REGEDIT4", "", r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]", '"Managed"="N"', "", *registry]
-        reg = os.path.join(path, "kavrel-settings.reg")
+        self.set_registry([r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]", '"Managed"="N"', "", *registry])
+
+    def set_registry(self, lines):
+        """Applies `lines` of a REGEDIT4 file, section headers included."""
+        reg = os.path.join(self.path, "kavrel-settings.reg")
         with open(reg, "w", encoding="utf-8") as f:
-            f.write("\r\n".join(lines) + "\r\n")
+            f.write("\r\n".join(["REGEDIT4", "", *lines]) + "\r\n")
         self.run("wine", "regedit", "/S", self.windows_path(reg))
+
+    def set_dpi(self, dpi):
+        """The display scale, in dots per inch, that programs started from
+        now on find (Wine reads it as a program starts)."""
+        self.set_registry([r"[HKEY_CURRENT_USER\Control Panel\Desktop]", f'"LogPixels"=dword:{dpi:08x}'])
 
     @staticmethod
     def reg_string(text):

@@ -1,6 +1,6 @@
 #include "tools/batch.h"
 
-#include "decode/utf8.h"
+#include "text/utf8.h"
 
 #include <cerrno>
 #include <cstddef>
@@ -10,13 +10,15 @@ namespace kavrel::batch {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: kavrel-decode [--lang en|ru] [--format text|csv|json] [SERIAL...]\n"
+    "Usage: kavrel-decode [--lang en|ru] [--format text|csv|json] [--bom] [SERIAL...]\n"
     "Decodes Bitzer compressor serial numbers. With no SERIAL, reads them from\n"
     "standard input, one per line; only the line end (LF or CR LF) is removed.\n"
     "\n"
     "  --lang en|ru             language of the results (default en)\n"
     "  --format text|csv|json   text for reading (default), CSV with a header\n"
     "                           line, or JSON Lines\n"
+    "  --bom                    begin the results with a UTF-8 byte-order mark,\n"
+    "                           for a CSV file that Excel opens with a double-click\n"
     "  --help                   show this help and exit\n"
     "  --version                show the version and exit\n"
     "\n"
@@ -35,37 +37,26 @@ class Output {
 public:
     static constexpr std::size_t kBlock = std::size_t{1} << 16;
 
-    explicit Output(std::FILE* file) : file_(file) { buffer.reserve(kBlock + 4096); }
+    explicit Output(Sink& sink) : sink_(sink) { buffer.reserve(kBlock + 4096); }
 
     // False once writing has failed; `buffer` is then of no use.
     bool FlushIfFull() { return buffer.size() < kBlock || Write(); }
-    bool Finish() {
-        if (!Write()) return false;
-        if (std::fflush(file_) != 0 || std::ferror(file_)) {
-            error_ = errno;
-            return false;
-        }
-        return true;
-    }
-    int Error() const { return error_; }
+    bool Finish() { return Write() && sink_.Flush(); }
+    int Error() const { return sink_.Error(); }
 
     std::string buffer;
 
 private:
     bool Write() {
-        if (!buffer.empty() && std::fwrite(buffer.data(), 1, buffer.size(), file_) != buffer.size()) {
-            error_ = errno;
-            return false;
-        }
+        if (!buffer.empty() && !sink_.Write(buffer)) return false;
         buffer.clear();
         return true;
     }
 
-    std::FILE* file_;
-    int error_ = 0;
+    Sink& sink_;
 };
 
-void Complain(std::FILE* err, std::string_view what, int error = 0) {
+void Complain(Sink& err, std::string_view what, int error = 0) {
     std::string line(ProgramName);
     line += ": ";
     line += what;
@@ -74,7 +65,7 @@ void Complain(std::FILE* err, std::string_view what, int error = 0) {
         line += std::strerror(error);
     }
     line += '\n';
-    std::fputs(line.c_str(), err);
+    if (err.Write(line)) err.Flush();
 }
 
 }  // namespace
@@ -94,11 +85,12 @@ std::string ParseOptions(const std::vector<std::string_view>& args, Options& opt
         const std::size_t eq = arg.find('=');
         const std::string_view name = arg.substr(0, eq);
         const bool takesValue = name == "--lang" || name == "--format";
-        if (!takesValue && name != "--help" && name != "--version") {
+        if (!takesValue && name != "--help" && name != "--version" && name != "--bom") {
             return "unknown option '" + Shown(name) + "' (see --help)";
         }
         if (!takesValue) {
             if (eq != std::string_view::npos) return "option '" + std::string(name) + "' takes no value";
+            if (name == "--bom") options.bom = true;
             if (name == "--help") options.help = true;
             if (name == "--version") options.version = true;
             if (options.help || options.version) return {};  // the rest does not matter
@@ -142,13 +134,7 @@ LineReader::LineReader(std::FILE* in, std::size_t capacity)
 // that may start a CR LF, or a UTF-8 sequence cut by the buffer's end.
 std::size_t LineReader::HeldBack() const {
     const std::string_view data(buffer_.get(), end_);
-    if (data.back() == '\r') return 1;
-    for (std::size_t k = 1; k <= 3 && k <= data.size(); ++k) {
-        const auto b = static_cast<unsigned char>(data[data.size() - k]);
-        if (b < 0x80) return 0;
-        if (b >= 0xC0) return NextUtf8Char(data, data.size() - k).truncated ? k : 0;
-    }
-    return 0;
+    return data.back() == '\r' ? 1 : TruncatedTail(data);
 }
 
 bool LineReader::Next(LinePiece& piece) {
@@ -193,7 +179,24 @@ bool LineReader::Next(LinePiece& piece) {
     }
 }
 
+bool FileSink::Write(std::string_view utf8) {
+    if (std::fwrite(utf8.data(), 1, utf8.size(), file_) == utf8.size()) return true;
+    error_ = errno;
+    return false;
+}
+
+bool FileSink::Flush() {
+    if (std::fflush(file_) == 0 && !std::ferror(file_)) return true;
+    error_ = errno;
+    return false;
+}
+
 int RunBatch(const std::vector<std::string_view>& args, std::FILE* in, std::FILE* out, std::FILE* err) {
+    FileSink outSink(out), errSink(err);
+    return RunBatch(args, in, outSink, errSink);
+}
+
+int RunBatch(const std::vector<std::string_view>& args, std::FILE* in, Sink& out, Sink& err) {
     Options options;
     const std::string problem = ParseOptions(args, options);
     if (!problem.empty()) {
@@ -223,6 +226,7 @@ int RunBatch(const std::vector<std::string_view>& args, std::FILE* in, std::FILE
             if (result.Osibka) allDecoded = false;
         };
 
+        if (options.bom) output.buffer += ByteOrderMark;
         writer.Header();
         if (!options.serials.empty()) {
             for (const std::string_view serial : options.serials) {

@@ -29,6 +29,7 @@ inline constexpr int ExitTrouble = 2;     // usage error, or input or output fai
 struct Options {
     std::string_view language = LanguageEng;  // the language text of the window's list
     Format format = Format::Text;
+    bool bom = false;  // the results begin with the UTF-8 byte-order mark
     bool help = false;
     bool version = false;
     std::vector<std::string_view> serials;  // none: read standard input
@@ -69,8 +70,34 @@ private:
     bool inLine_ = false;  // pieces of a long line have been handed out
 };
 
+// Where the output and the messages go: UTF-8 handed over in large blocks
+// (a block may end inside a character), then Flush at the end.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    // False once writing has failed; Error() then holds an errno value.
+    virtual bool Write(std::string_view utf8) = 0;
+    virtual bool Flush() = 0;
+    int Error() const { return error_; }
+
+protected:
+    int error_ = 0;
+};
+
+// A byte stream: a file or a pipe, the bytes as they are.
+class FileSink final : public Sink {
+public:
+    explicit FileSink(std::FILE* file) : file_(file) {}
+    bool Write(std::string_view utf8) override;
+    bool Flush() override;
+
+private:
+    std::FILE* file_;
+};
+
 // Runs the batch decoder with `args` (without the program name) and
 // returns its exit status.
+int RunBatch(const std::vector<std::string_view>& args, std::FILE* in, Sink& out, Sink& err);
 int RunBatch(const std::vector<std::string_view>& args, std::FILE* in, std::FILE* out, std::FILE* err);
 
 }  // namespace kavrel::batch

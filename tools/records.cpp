@@ -1,6 +1,6 @@
 #include "tools/records.h"
 
-#include "decode/utf8.h"
+#include "text/utf8.h"
 
 #include <cstddef>
 #include <iterator>

@@ -16,8 +16,11 @@ NOT_USED = "It is not used"
 
 
 def run(args, stdin=b"", **kw):
+    """The program run with `args`; `stdin` holds the bytes to feed it, or
+    is an open file descriptor. Replaced where the cases run elsewhere."""
     kw.setdefault("stdout", subprocess.PIPE)
-    return subprocess.run([EXE, *args], input=stdin, stderr=subprocess.PIPE, timeout=60, **kw)
+    feed = {"input": stdin} if isinstance(stdin, bytes) else {"stdin": stdin}
+    return subprocess.run([EXE, *args], stderr=subprocess.PIPE, timeout=60, **feed, **kw)
 
 
 def csv_rows(args, stdin=b""):
@@ -71,11 +74,24 @@ class ExitStatus(unittest.TestCase):
         self.assertEqual(p.stderr, b"kavrel-decode: cannot write standard output: No space left on device\n")
         folder = os.open(".", os.O_RDONLY)  # opens, but reads fail
         try:
-            p = subprocess.run([EXE], stdin=folder, capture_output=True, timeout=60)
+            p = run([], stdin=folder)
         finally:
             os.close(folder)
         self.assertEqual(p.returncode, 2)
         self.assertTrue(p.stderr.startswith(b"kavrel-decode: cannot read standard input: "))
+
+
+class ByteOrderMark(unittest.TestCase):
+    def test_before_the_results_only(self):
+        for args in (["--format", "csv"], ["--format", "json"], ["--lang", "ru"]):
+            with self.subTest(args=args):
+                plain = run([*args, "15700940", "1570094"])
+                marked = run(["--bom", *args, "15700940", "1570094"])
+                self.assertEqual((marked.returncode, marked.stdout), (1, b"\xef\xbb\xbf" + plain.stdout))
+        self.assertEqual(run(["--bom", "--format=csv"], b"").stdout, b"\xef\xbb\xbf" + ",".join(HEADER).encode() + b"\n")
+        # Help and version are no results.
+        self.assertEqual(run(["--bom", "--version"]).stdout, b"2.00\n")
+        self.assertEqual(run(["--bom=yes"]).stderr, b"kavrel-decode: option '--bom' takes no value\n")
 
 
 class Csv(unittest.TestCase):

@@ -2,6 +2,7 @@
 
 #include "platform/ansi.h"
 #include "platform/openlink.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/ids.h"
 
 #include <algorithm>
@@ -34,9 +35,17 @@ HWND MakeItem(const AboutRow& item, HWND page, HINSTANCE instance) {
         break;
     case AboutKind::Frame: return nullptr;  // a line drawn by the window itself
     }
-    return CreateWindowExW(0, kind, WideFromUtf8(item.text).c_str(), style, item.left, item.top, item.width,
-                           item.height, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(item.id))), instance,
-                           nullptr);
+    // Placed by the layout.
+    return CreateWindowExW(0, kind, WideFromUtf8(item.text).c_str(), style, 0, 0, 0, 0, page,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(item.id))), instance, nullptr);
+}
+
+RECT Place(const AboutRow& item, UINT dpi) {
+    RECT place = ScaledRect(item.left, item.top, item.width, item.height, dpi);
+    // A square picture stays square at every scale, as the icon it shows.
+    if (item.kind == AboutKind::Picture && item.width == item.height)
+        place.bottom = place.top + place.right - place.left;
+    return place;
 }
 
 }  // namespace
@@ -46,12 +55,7 @@ bool About::Register(HINSTANCE instance) {
                                static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
-About::About(HINSTANCE instance, Fonts& fonts)
-    : instance_(instance),
-      fonts_(fonts),
-      picture_(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IconId), IMAGE_ICON,
-                                             Row(AboutControl::Image1).width, Row(AboutControl::Image1).height,
-                                             LR_DEFAULTCOLOR))) {
+About::About(HINSTANCE instance, Fonts& fonts) : instance_(instance), fonts_(fonts) {
     static const bool registered = Register(instance);
     if (!registered) return;
     // No owner: either window can be in front, and each has its own button
@@ -90,6 +94,11 @@ LRESULT About::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
         KeepFocus(window_, LOWORD(wParam) != WA_INACTIVE, focus_);
         return 0;
+    case WM_DPICHANGED:
+        dpi_ = HIWORD(wParam);
+        LayOut();
+        MoveToSuggested(window_, *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     default:
         break;
     }
@@ -97,17 +106,35 @@ LRESULT About::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void About::OnCreate() {
-    for (const AboutRow* item : InTabOrder()) {
-        HWND made = MakeItem(*item, window_, instance_);
-        controls_[static_cast<std::size_t>(item->id)] = made;
-        if (!made) continue;
-        SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(item->font)), FALSE);
-        // No inner margins: the lines of boxes and labels in one column
-        // start at the same x.
-        if (item->kind == AboutKind::TextBox) SendMessageW(made, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
-    }
-    SendMessageW(control(AboutControl::Image1), STM_SETICON, reinterpret_cast<WPARAM>(picture_.get()), 0);
+    dpi_ = DpiOf(window_);
+    for (const AboutRow* item : InTabOrder())
+        controls_[static_cast<std::size_t>(item->id)] = MakeItem(*item, window_, instance_);
+    LayOut();
     RouteThrough(control(AboutControl::About_Sait), &About::SiteProc);
+}
+
+void About::LayOut() {
+    for (const AboutRow& item : AboutControls) {
+        HWND made = control(item.id);
+        if (!made) continue;
+        const RECT place = Place(item, dpi_);
+        if (item.kind == AboutKind::Picture) {
+            // The icon's image at least as large as the picture, which the
+            // picture shrinks to its size.
+            OwnedIcon picture(LoadProgramIcon(instance_, std::max(place.right - place.left, place.bottom - place.top)));
+            SendMessageW(made, STM_SETICON, reinterpret_cast<WPARAM>(picture.get()), 0);
+            picture_ = std::move(picture);
+        } else {
+            SendMessageW(made, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.Get(item.font, dpi_)), FALSE);
+            // No inner margins: the lines of boxes and labels in one column
+            // start at the same x.
+            if (item.kind == AboutKind::TextBox)
+                SendMessageW(made, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+        }
+        SetWindowPos(made, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    icons_.Show(window_, instance_, dpi_);
 }
 
 HBRUSH About::OnCtlColor(HDC dc, HWND box) {
@@ -126,11 +153,18 @@ HBRUSH About::OnCtlColor(HDC dc, HWND box) {
 void About::OnPaint() {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window_, &paint);
-    // Shape1: a one-pixel line in the window-text colour, open inside.
+    // Shape1: a line in the window-text colour, one pixel at 96 dpi and in
+    // whole pixels at any scale, open inside.
+    const int line = LineWidth(dpi_);
+    HBRUSH ink = GetSysColorBrush(COLOR_WINDOWTEXT);
     for (const AboutRow& item : AboutControls) {
         if (item.kind != AboutKind::Frame) continue;
-        const RECT frame{item.left, item.top, item.left + item.width, item.top + item.height};
-        FrameRect(dc, &frame, GetSysColorBrush(COLOR_WINDOWTEXT));
+        const RECT frame = Place(item, dpi_);
+        for (const RECT& side : {RECT{frame.left, frame.top, frame.right, frame.top + line},
+                                 RECT{frame.left, frame.bottom - line, frame.right, frame.bottom},
+                                 RECT{frame.left, frame.top, frame.left + line, frame.bottom},
+                                 RECT{frame.right - line, frame.top, frame.right, frame.bottom}})
+            FillRect(dc, &side, ink);
     }
     EndPaint(window_, &paint);
 }

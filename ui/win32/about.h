@@ -41,15 +41,20 @@ private:
     void OnCreate();
     HBRUSH OnCtlColor(HDC dc, HWND control);
     void OnPaint();
+    // Every control placed and given its font at the window's scale, and
+    // the window its icons.
+    void LayOut();
 
     HWND control(AboutControl id) const { return controls_[static_cast<std::size_t>(id)]; }
 
     HINSTANCE instance_;
     Fonts& fonts_;
     HWND window_ = nullptr;
+    UINT dpi_ = 96;  // the scale of the window's monitor
+    WindowIcons icons_;
     std::array<HWND, AboutControlCount> controls_{};
     HWND focus_ = nullptr;
-    // The program icon at Image1's size.
+    // The program icon that Image1 shows.
     OwnedIcon picture_;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/win32/gdi.h"
 
 #include "platform/ansi.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/ids.h"
 
 #include <windowsx.h>
@@ -9,31 +10,31 @@
 #include <cmath>
 
 namespace kavrel::win32 {
-namespace {
 
-// The layout is in pixels at 96 dots per inch, and the fonts grow with it:
-// a program that does not declare itself DPI-aware is shown 96 dpi by the
-// system, whatever the screen's.
-constexpr double PixelsPerPoint = 96.0 / 72.0;
-
-}  // namespace
-
-HFONT Fonts::Get(Font font) {
-    if (font.points <= 0) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    const auto found = std::find_if(made_.begin(), made_.end(), [font](const Made& made) {
-        return made.font.points == font.points && made.font.bold == font.bold;
+HFONT Fonts::Get(Font font, UINT dpi) {
+    const auto found = std::find_if(made_.begin(), made_.end(), [font, dpi](const Made& made) {
+        return made.font.points == font.points && made.font.bold == font.bold && made.dpi == dpi;
     });
     if (found != made_.end()) return found->handle.get();
     LOGFONTW logFont{};
-    logFont.lfHeight = -static_cast<LONG>(std::lround(font.points * PixelsPerPoint));
-    logFont.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-    logFont.lfCharSet = RUSSIAN_CHARSET;
-    logFont.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    logFont.lfQuality = DEFAULT_QUALITY;
-    logFont.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-    lstrcpynW(logFont.lfFaceName, L"Arial", LF_FACESIZE);
-    made_.push_back({font, GdiObject<HFONT>(CreateFontIndirectW(&logFont))});
+    if (font.points <= 0) {
+        // The system's dialog font is made at the system's scale.
+        const auto dialog = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        if (dpi == SystemDpi()) return dialog;
+        GetObjectW(dialog, sizeof logFont, &logFont);
+        logFont.lfHeight = MulDiv(logFont.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+        logFont.lfWidth = 0;
+    } else {
+        logFont.lfHeight = -static_cast<LONG>(std::lround(font.points * dpi / 72.0));
+        logFont.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+        logFont.lfCharSet = RUSSIAN_CHARSET;
+        logFont.lfOutPrecision = OUT_DEFAULT_PRECIS;
+        logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+        logFont.lfQuality = DEFAULT_QUALITY;
+        logFont.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
+        lstrcpynW(logFont.lfFaceName, L"Arial", LF_FACESIZE);
+    }
+    made_.push_back({font, dpi, GdiObject<HFONT>(CreateFontIndirectW(&logFont))});
     return made_.back().handle.get();
 }
 
@@ -90,18 +91,56 @@ HMENU KavrelMenuBar() {
     return bar;
 }
 
-HWND CreateCentredWindow(HINSTANCE instance, const wchar_t* windowClass, std::string_view title, int width,
-                         int height, HMENU menu, void* owner) {
-    RECT frame{0, 0, width, height};
-    AdjustWindowRectEx(&frame, FixedFrameStyle, menu ? TRUE : FALSE, 0);
+namespace {
+
+// The outer rectangle of a fixed frame around a client area of `width` x
+// `height` pixels at 96 dpi, at `dpi`, centred in the primary monitor's
+// work area.
+RECT CentredFrame(int width, int height, bool menu, UINT dpi) {
+    RECT frame = FrameAround(RECT{0, 0, Scaled(width, dpi), Scaled(height, dpi)}, FixedFrameStyle, menu, dpi);
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const LONG outerWidth = frame.right - frame.left;
     const LONG outerHeight = frame.bottom - frame.top;
-    return CreateWindowExW(0, windowClass, WideFromUtf8(title).c_str(), FixedFrameStyle,
-                           work.left + (work.right - work.left - outerWidth) / 2,
-                           work.top + (work.bottom - work.top - outerHeight) / 2, outerWidth, outerHeight, nullptr,
-                           menu, instance, owner);
+    frame.left = work.left + (work.right - work.left - outerWidth) / 2;
+    frame.top = work.top + (work.bottom - work.top - outerHeight) / 2;
+    frame.right = frame.left + outerWidth;
+    frame.bottom = frame.top + outerHeight;
+    return frame;
+}
+
+}  // namespace
+
+HWND CreateCentredWindow(HINSTANCE instance, const wchar_t* windowClass, std::string_view title, int width,
+                         int height, HMENU menu, void* owner) {
+    // Made at the system's scale; once it exists, it knows its monitor's.
+    const bool hasMenu = menu != nullptr;
+    const RECT frame = CentredFrame(width, height, hasMenu, SystemDpi());
+    HWND window = CreateWindowExW(0, windowClass, WideFromUtf8(title).c_str(), FixedFrameStyle, frame.left,
+                                  frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr, menu,
+                                  instance, owner);
+    if (window && DpiOf(window) != SystemDpi()) {
+        const RECT scaled = CentredFrame(width, height, hasMenu, DpiOf(window));
+        SetWindowPos(window, nullptr, scaled.left, scaled.top, scaled.right - scaled.left, scaled.bottom - scaled.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return window;
+}
+
+void WindowIcons::Show(HWND window, HINSTANCE instance, UINT dpi) {
+    OwnedIcon small(LoadProgramIcon(instance, SystemMetric(SM_CXSMICON, dpi)));
+    OwnedIcon big(LoadProgramIcon(instance, SystemMetric(SM_CXICON, dpi)));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
+    // The icons shown before are freed once the window no longer shows them.
+    small_ = std::move(small);
+    big_ = std::move(big);
+}
+
+void MoveToSuggested(HWND window, const RECT& suggested) {
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void KeepFocus(HWND window, bool active, HWND& kept) {

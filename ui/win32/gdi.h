@@ -1,7 +1,8 @@
-// Small helpers both windows share (and the start-up yardstick): owners of
+// Small helpers both windows share (and the start-up yardsticks): owners of
 // GDI objects, the fonts made once for the program's life, the window class,
-// frame and menu bar, reading a window's text, and the routing of a
-// control's messages through the window that owns it.
+// frame and menu bar, reading a window's text, the routing of a control's
+// messages through the window that owns it, and a function looked up at run
+// time.
 #pragma once
 
 #include "form/layout.h"
@@ -45,18 +46,20 @@ using OwnedIcon = Owned<HICON, &DestroyIcon>;
 // A device context made for the program (a printer's, a memory one).
 using OwnedDc = Owned<HDC, &DeleteDC>;
 
-// The fonts the windows ask for, each made on first use and kept until the
-// program ends, so that building a window again makes none and a repaint
-// never does.
+// The fonts the windows ask for, each made on first use at each scale and
+// kept until the program ends, so that building a window again makes none,
+// a repaint never does, and a window moved back to a monitor finds its
+// fonts made.
 class Fonts {
 public:
     // Arial with Cyrillic glyphs at `font`'s size and weight; the system's
-    // dialog font for DialogFont.
-    HFONT Get(Font font);
+    // dialog font for DialogFont; at `dpi` dots per inch.
+    HFONT Get(Font font, UINT dpi);
 
 private:
     struct Made {
         Font font;
+        UINT dpi;
         GdiObject<HFONT> handle;
     };
     std::vector<Made> made_;
@@ -88,11 +91,25 @@ HMENU KavrelMenuBar();
 constexpr DWORD FixedFrameStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
 // A top-level window of class `windowClass` with a fixed frame around a
-// client area of `width` x `height` (under `menu`, where there is one),
-// centred in the primary monitor's work area, hidden. `owner` reaches
-// OwnedWindowProc.
+// client area of `width` x `height` pixels at 96 dpi, at the scale of its
+// monitor (under `menu`, where there is one), centred in the primary
+// monitor's work area, hidden. `owner` reaches OwnedWindowProc.
 HWND CreateCentredWindow(HINSTANCE instance, const wchar_t* windowClass, std::string_view title, int width,
                          int height, HMENU menu, void* owner);
+
+// A window's own title-bar and task-switching icons: the program icon's
+// images of the sizes the system asks for at the window's scale.
+class WindowIcons {
+public:
+    void Show(HWND window, HINSTANCE instance, UINT dpi);
+
+private:
+    OwnedIcon small_, big_;
+};
+
+// WM_DPICHANGED's suggested rectangle taken: the window moved and sized as
+// the system asks for the new scale.
+void MoveToSuggested(HWND window, const RECT& suggested);
 
 // A window's keyboard focus, kept in `kept` when it is left and given back
 // when it is activated again (to its first tab stop where none was kept).
@@ -101,6 +118,13 @@ void KeepFocus(HWND window, bool active, HWND& kept);
 // A control's alignment as an EDIT or STATIC style.
 DWORD EditAlign(Align align);
 DWORD StaticAlign(Align align);
+
+// `function` looked up by `name` in `module`: null where the module has none.
+template <typename Function>
+void Resolve(HMODULE module, const char* name, Function& function) {
+    // Through the type-erased function pointer that GetProcAddress means.
+    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
 
 constexpr COLORREF Colour(Rgb rgb) {
     return RGB(static_cast<BYTE>(rgb.red), static_cast<BYTE>(rgb.green), static_cast<BYTE>(rgb.blue));

@@ -4,6 +4,7 @@
 #include "platform/openlink.h"
 #include "platform/settings.h"
 #include "ui/win32/about.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/ids.h"
 #include "ui/win32/printout.h"
 
@@ -11,50 +12,6 @@ namespace kavrel::win32 {
 namespace {
 
 static_assert(KavrelMenu[0].name == "Print" && KavrelMenu[1].name == "mnuAbout", "the menu items' order");
-
-// The closed language list is as high as its row says; the list that drops
-// down from it has room for this many rows of the closed height, and
-// shrinks to its items.
-constexpr int ListRoom = 6;
-
-HMENU Id(Control box) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(box))); }
-
-// A combo box sizes its closed field from its font: the field is made as
-// high as the layout asks.
-void FitClosedHeight(HWND list, int height) {
-    RECT outer;
-    GetWindowRect(list, &outer);
-    const LRESULT field = SendMessageW(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    const LONG now = outer.bottom - outer.top;
-    if (field != CB_ERR && now != height)
-        SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field + (height - now));
-}
-
-HWND MakeControl(const ControlRow& c, HWND window, HINSTANCE instance, HFONT font) {
-    if (c.look == Look::List) {
-        HWND list = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST,
-                                    c.left, c.top, c.width, c.height * ListRoom, window, Id(c.id), instance, nullptr);
-        SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        for (const std::string_view item : LanguageItems)
-            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFromUtf8(item).c_str()));
-        FitClosedHeight(list, c.height);
-        return list;
-    }
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | EditAlign(c.align);
-    // A multi-line box wraps at its width and has no scroll bars; a
-    // one-line box scrolls its text instead of wrapping it.
-    style |= c.lines == Lines::Wrap ? ES_MULTILINE : ES_AUTOHSCROLL;
-    if (c.readOnly) style |= ES_READONLY;
-    if (c.look == Look::Cell) style |= WS_BORDER;
-    const DWORD exStyle = c.look == Look::Input ? WS_EX_CLIENTEDGE : 0;
-    // Made empty and given its text once it has its font, so that the text
-    // is laid out once, not first in the system font.
-    HWND box = CreateWindowExW(exStyle, L"EDIT", L"", style, c.left, c.top, c.width, c.height, window, Id(c.id),
-                               instance, nullptr);
-    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (!c.text.empty()) SetWindowTextW(box, WideFromUtf8(c.text).c_str());
-    return box;
-}
 
 }  // namespace
 
@@ -159,14 +116,17 @@ LRESULT Kavrel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
-        if (HBRUSH brush = OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+        if (HBRUSH brush = KavrelBoxColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
             return reinterpret_cast<LRESULT>(brush);
         break;
     case WM_PAINT:
-        OnPaint();
+        PaintSeparator(window_, dpi_);
         return 0;
     case WM_ACTIVATE:
         KeepFocus(window_, LOWORD(wParam) != WA_INACTIVE, focus_);
+        return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_NEXTDLGCTL:
         OnNextControl(wParam, lParam);
@@ -188,9 +148,9 @@ LRESULT Kavrel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void Kavrel::OnCreate() {
-    // Created in table order, which is the tab order.
-    for (std::size_t i = 0; i < ControlCount; ++i)
-        controls_[i] = MakeControl(KavrelControls[i], window_, instance_, fonts_.Get(KavrelControls[i].font));
+    dpi_ = DpiOf(window_);
+    boxes_.Make(window_, instance_, fonts_, dpi_);
+    icons_.Show(window_, instance_, dpi_);
     RouteThrough(control(Control::ClickNomer), &Kavrel::InputProc);
     RouteThrough(control(Control::www), &Kavrel::SiteProc);
     built_ = true;
@@ -209,33 +169,11 @@ void Kavrel::OnCommand(int id, UINT code) {
     }
 }
 
-HBRUSH Kavrel::OnCtlColor(HDC dc, HWND box) {
-    const int index = GetDlgCtrlID(box) - FirstControlId;
-    if (index < 0 || index >= static_cast<int>(ControlCount)) return nullptr;
-    const ControlRow& row = KavrelControls[static_cast<std::size_t>(index)];
-    if (row.look == Look::List) return nullptr;
-    SetTextColor(dc, row.ink == Ink::Red ? Colour(ErrorRed) : GetSysColor(COLOR_WINDOWTEXT));
-    if (row.look == Look::Label) {
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        return GetSysColorBrush(COLOR_BTNFACE);
-    }
-    SetBkColor(dc, Colour(CellWhite));
-    return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-}
-
-void Kavrel::OnPaint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window_, &paint);
-    RECT client;
-    GetClientRect(window_, &client);
-    // The engraved separator under the menu bar.
-    HGDIOBJ brush = SelectObject(dc, GetStockObject(DC_BRUSH));
-    for (const SeparatorRow& row : Separator) {
-        SetDCBrushColor(dc, Colour(row.colour));
-        PatBlt(dc, 0, row.y, client.right, 1, PATCOPY);
-    }
-    SelectObject(dc, brush);
-    EndPaint(window_, &paint);
+void Kavrel::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    dpi_ = dpi;
+    boxes_.LayOut(fonts_, dpi_);
+    icons_.Show(window_, instance_, dpi_);
+    MoveToSuggested(window_, suggested);
 }
 
 void Kavrel::OnNextControl(WPARAM wParam, LPARAM lParam) {

@@ -10,11 +10,11 @@
 #pragma once
 
 #include "form/kavrel_form.h"
+#include "ui/win32/boxes.h"
 #include "ui/win32/gdi.h"
 
 #include <windows.h>
 
-#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -61,17 +61,18 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCreate();
     void OnCommand(int id, UINT code);
-    HBRUSH OnCtlColor(HDC dc, HWND control);
-    void OnPaint();
     void OnNextControl(WPARAM wParam, LPARAM lParam);
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnClose();
 
-    HWND control(Control id) const { return controls_[static_cast<std::size_t>(id)]; }
+    HWND control(Control id) const { return boxes_[id]; }
 
     HINSTANCE instance_;
     Fonts& fonts_;
     HWND window_ = nullptr;
-    std::array<HWND, ControlCount> controls_{};
+    UINT dpi_ = 96;  // the scale of the window's monitor
+    WindowIcons icons_;
+    KavrelBoxes boxes_;
     // The control that had the keyboard when the window was last left.
     HWND focus_ = nullptr;
     // Notifications reach the behaviour only once every control exists.

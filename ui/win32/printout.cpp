@@ -1,6 +1,7 @@
 #include "ui/win32/printout.h"
 
 #include "platform/ansi.h"
+#include "ui/win32/dpi.h"
 #include "ui/win32/gdi.h"
 
 #include <winspool.h>
@@ -20,12 +21,6 @@ struct Spooler {
     decltype(&::GetDefaultPrinterW) getDefaultPrinter = nullptr;
     decltype(&::EnumPrintersW) enumPrinters = nullptr;
 };
-
-template <typename Function>
-void Resolve(HMODULE module, const char* name, Function& function) {
-    // Through the type-erased function pointer that GetProcAddress means.
-    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 const Spooler* LoadSpooler() {
     static const Spooler spooler = [] {
@@ -80,8 +75,9 @@ Picture Capture(HWND window) {
     picture.pixels.resize(stride * static_cast<std::size_t>(client.bottom));
 
     HDC screen = GetDC(window);
-    picture.dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-    picture.dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+    // The window is drawn at its monitor's scale: its size on paper is its
+    // size at 96 dpi, from more pixels.
+    picture.dpiX = picture.dpiY = static_cast<int>(DpiOf(window));
     void* bits = nullptr;
     const GdiObject<HBITMAP> copy(CreateDIBSection(screen, &picture.info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const OwnedDc memory(CreateCompatibleDC(screen));

@@ -17,9 +17,10 @@ constexpr double PageMarginInches = 0.5;
 
 // Captures `window`'s client area from the window's own drawing (a copy of
 // its device context, which holds the children as drawn) and prints it as
-// one page named `title` on the default printer, at its size on the screen
-// scaled to the printer's resolution, PageMarginInches from the page's
-// top-left corner. Says what came of it.
+// one page named `title` on the default printer, PageMarginInches from the
+// page's top-left corner, at its size on a screen of 96 dots per inch (100 %)
+// whatever its monitor's scale: a larger scale only gives the page more of
+// the window's pixels. Says what came of it.
 PrintOutcome PrintClientImage(HWND window, const std::wstring& title);
 
 }  // namespace kavrel::win32

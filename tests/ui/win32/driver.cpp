@@ -22,10 +22,15 @@
 //                              these pixels on the screen):
 //                              {"width", "height", "pixels": "RRGGBB..."}
 //   version HEXPATH            the version block of an executable
-//   text HEX POINTS BOLD INK BACK  HEX drawn in Arial with Cyrillic glyphs at
-//                              POINTS (96 dpi), bold when BOLD is 1, in colour
-//                              INK on BACK (0xRRGGBB), as a line of an edit
-//                              control draws it: {"width", "height", "pixels"}
+//   manifest HEXPATH           the application manifest of an executable:
+//                              {"text"}, empty where it has none
+//   text HEX POINTS BOLD INK BACK DPI  HEX drawn in Arial with Cyrillic
+//                              glyphs at POINTS at DPI dots per inch, bold
+//                              when BOLD is 1, in colour INK on BACK
+//                              (0xRRGGBB), as a line of an edit control draws
+//                              it: {"width", "height", "pixels"}; with POINTS
+//                              0, in the system's dialog font at DPI, as a
+//                              list draws its item
 //
 // Started as `driver record FOLDER ADDRESS` instead, it is the suite's
 // stand-in browser, the prefix's handler of web addresses: it writes the
@@ -236,14 +241,21 @@ std::string IconPixels(HICON icon, int width, int height) {
     return out;
 }
 
-std::string Text(const std::wstring& text, double points, bool bold, unsigned ink, unsigned back) {
-    LOGFONTW logFont{};
-    logFont.lfHeight = -static_cast<LONG>(points * 96.0 / 72.0 + 0.5);
-    logFont.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    logFont.lfCharSet = RUSSIAN_CHARSET;
-    lstrcpynW(logFont.lfFaceName, L"Arial", LF_FACESIZE);
-    HFONT font = CreateFontIndirectW(&logFont);
+std::string Text(const std::wstring& text, double points, bool bold, unsigned ink, unsigned back, int dpi) {
     HDC screen = GetDC(nullptr);
+    LOGFONTW logFont{};
+    if (points > 0) {
+        logFont.lfHeight = -static_cast<LONG>(points * dpi / 72.0 + 0.5);
+        logFont.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+        logFont.lfCharSet = RUSSIAN_CHARSET;
+        lstrcpynW(logFont.lfFaceName, L"Arial", LF_FACESIZE);
+    } else {
+        // The dialog font is made at the scale the system had at the start.
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof logFont, &logFont);
+        logFont.lfHeight = MulDiv(logFont.lfHeight, dpi, GetDeviceCaps(screen, LOGPIXELSY));
+        logFont.lfWidth = 0;
+    }
+    HFONT font = CreateFontIndirectW(&logFont);
     HDC dc = CreateCompatibleDC(screen);
     const HGDIOBJ oldFont = SelectObject(dc, font);
     SIZE size{};
@@ -254,15 +266,20 @@ std::string Text(const std::wstring& text, double points, bool bold, unsigned in
     SetTextColor(dc, colour(ink));
     SetBkColor(dc, colour(back));
     RECT all{0, 0, size.cx, size.cy};
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
-    // Through Uniscribe, as the edit control lays out and draws a line.
-    SCRIPT_STRING_ANALYSIS analysis = nullptr;
     const int length = static_cast<int>(text.size());
-    if (SUCCEEDED(ScriptStringAnalyse(dc, text.c_str(), length, length * 3 / 2 + 16, -1,
-                                      SSA_LINK | SSA_FALLBACK | SSA_GLYPHS, -1, nullptr, nullptr, nullptr, nullptr,
-                                      nullptr, &analysis))) {
-        ScriptStringOut(analysis, 0, 0, 0, nullptr, 0, 0, FALSE);
-        ScriptStringFree(&analysis);
+    if (points <= 0) {
+        // As a list draws its item: one ExtTextOutW.
+        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, text.c_str(), static_cast<UINT>(length), nullptr);
+    } else {
+        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+        // Through Uniscribe, as the edit control lays out and draws a line.
+        SCRIPT_STRING_ANALYSIS analysis = nullptr;
+        if (SUCCEEDED(ScriptStringAnalyse(dc, text.c_str(), length, length * 3 / 2 + 16, -1,
+                                          SSA_LINK | SSA_FALLBACK | SSA_GLYPHS, -1, nullptr, nullptr, nullptr,
+                                          nullptr, nullptr, &analysis))) {
+            ScriptStringOut(analysis, 0, 0, 0, nullptr, 0, 0, FALSE);
+            ScriptStringFree(&analysis);
+        }
     }
     SelectObject(dc, oldBitmap);
     SelectObject(dc, oldFont);
@@ -285,6 +302,20 @@ std::string FileIcon(const std::wstring& path, int loaded, int drawn) {
     if (icon) DestroyIcon(icon);
     FreeLibrary(file);
     return out;
+}
+
+std::string Manifest(const std::wstring& path) {
+    HMODULE file = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!file) return "{\"text\":\"\"}";
+    std::string text;
+    if (HRSRC found = FindResourceW(file, MAKEINTRESOURCEW(1), RT_MANIFEST)) {
+        if (HGLOBAL loaded = LoadResource(file, found)) {
+            const auto* bytes = static_cast<const char*>(LockResource(loaded));
+            if (bytes) text.assign(bytes, SizeofResource(file, found));
+        }
+    }
+    FreeLibrary(file);
+    return "{\"text\":" + Quoted(text) + "}";
 }
 
 std::string Version(const std::wstring& path) {
@@ -381,10 +412,11 @@ std::string Run(const std::vector<std::string>& a) {
     }
     if (command == "fileicon" && a.size() == 4) return FileIcon(Wide(FromHex(a[1])), std::stoi(a[2]), std::stoi(a[3]));
     if (command == "version" && a.size() == 2) return Version(Wide(FromHex(a[1])));
-    if (command == "text" && a.size() == 6)
+    if (command == "manifest" && a.size() == 2) return Manifest(Wide(FromHex(a[1])));
+    if (command == "text" && a.size() == 7)
         return Text(Wide(FromHex(a[1])), std::stod(a[2]), a[3] == "1",
                     static_cast<unsigned>(std::stoul(a[4], nullptr, 0)),
-                    static_cast<unsigned>(std::stoul(a[5], nullptr, 0)));
+                    static_cast<unsigned>(std::stoul(a[5], nullptr, 0)), std::stoi(a[6]));
     return "{\"error\":" + Quoted(command) + "}";
 }
 

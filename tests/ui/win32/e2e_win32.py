@@ -19,18 +19,26 @@ for the suite to find among the box's pixels.
 Everything the suite starts it stops; its folder is removed at the end.
 KAVREL_E2E_WIN32_KEEP=DIR keeps pictures of the windows and the printed page
 in DIR for a person to look at.
+
+    e2e_win32.py KAVREL_EXE DRIVER_EXE [DPI_TEST_EXE] [unittest arguments]
+
+DPI_TEST_EXE, where given, is test_win32_dpi.exe, which builds both windows
+in its own process and tells them they have moved to a monitor of another
+scale; the suite runs it on its display.
 """
 import glob
 import json
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
 import zipfile
+from xml.etree import ElementTree
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", "..", ".."))
@@ -40,8 +48,12 @@ import desktop  # noqa: E402  the expected texts and places
 import desktop_kit  # noqa: E402
 from desktop_kit import Failure, Picture, wait_for  # noqa: E402
 
-KAVREL = DRIVER = None  # the built executables, from the command line
+KAVREL = DRIVER = DPI_TEST = None  # the built executables, from the command line
 TIMEOUT = 30.0
+
+# The display scales the windows are checked at, in dots per inch: 100, 125,
+# 150 and 200 %.
+SCALES = (96, 120, 144, 192)
 
 # Window messages and styles.
 WM_SETTEXT, WM_CLOSE, WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_COMMAND = 0x0C, 0x10, 0x100, 0x101, 0x102, 0x111
@@ -244,7 +256,8 @@ class Session:
 
     def start(self):
         os.chmod(self.base, 0o755)  # a print server's filters run as lp
-        self.display = desktop_kit.VirtualDisplay(self.base)
+        # Room for the main window at 200 %.
+        self.display = desktop_kit.VirtualDisplay(self.base, "1600x1200")
         # The driver is the prefix's browser: the shell hands it the address
         # as the program gave it (winebrowser, Wine's own, would end it in a
         # "/" on the way to a browser of the desktop's).
@@ -265,6 +278,13 @@ class Session:
         self.keep = os.environ.get("KAVREL_E2E_WIN32_KEEP")
         if self.keep:
             os.makedirs(self.keep, exist_ok=True)
+
+    def scale(self, dpi):
+        """Programs started from now on, the driver included, find the
+        display at `dpi` dots per inch."""
+        self.prefix.set_dpi(dpi)
+        self.driver.stop()
+        self.driver = Driver(self.env, self.log)
 
     def addresses(self):
         """What the stand-in browser was given, in the order given."""
@@ -360,20 +380,55 @@ class WindowsTest(unittest.TestCase):
         self.assertLessEqual(abs(2 * left + outer_width - (2 * wl + ww)), 1, dump["rect"])
         self.assertLessEqual(abs(2 * top + outer_height - (2 * wt + wh)), 1, dump["rect"])
 
-    def assert_icon_in_caption(self, window, picture):
-        """The program icon, as the executable holds it, in the window's title bar."""
+    def assert_icon_in_caption(self, window, picture, dpi=96):
+        """The program icon's image of the caption's size at `dpi`, as the
+        executable holds it, in the window's title bar."""
         dump = window.dump()
         left, top, width, _ = dump["rect"]
-        # Wine draws the icon at its own size, shrunk to the caption's.
-        small = self.file_icon(0, 16)
+        size = scaled(16, dpi)
+        small = self.file_icon(icon_side(size), size)
         caption = (left, top, width, dump["client"][1] - top)
-        self.assertTrue(picture.find(small, caption), "no program icon in the title bar of " + dump["title"])
+        self.assertTrue(picture.find(small, caption), f"no program icon in the title bar of {dump['title']} at {dpi}")
 
-    def drawn(self, text, points, bold, ink, back):
-        """A line of text as the driver draws it in Arial."""
+    def drawn(self, text, points, bold, ink, back, dpi=96):
+        """A line of text as the driver draws it in Arial (points 0: in the
+        system's dialog font) at `dpi`."""
         line = SESSION.driver("text", text.encode().hex(), points, int(bold), "0x%02x%02x%02x" % ink,
-                              "0x%02x%02x%02x" % back)
+                              "0x%02x%02x%02x" % back, dpi)
         return Picture(line["width"], line["height"], bytes.fromhex(line["pixels"]))
+
+    def assert_texts_in_their_boxes(self, program, dpi=96):
+        """A box's text as the driver lays it out and draws it (Uniscribe, as
+        an edit control does) in Arial at the box's size and weight at `dpi`,
+        in its colours, must be among the box's pixels, wholly inside the box,
+        where its alignment puts it. Leaves the input box empty."""
+        # The input box's caret goes with the focus, to the next box.
+        program.main.post(WM_KEYDOWN, VK_TAB, 1, program.id("ClickNomer"))
+        wait_for(lambda: program.main.dump()["focus"] != program.id("ClickNomer"), TIMEOUT, "the focus to move")
+        rows = (("ClickNomer", 14.25, False, "input"), ("TextPolucheno", 9.75, False, "label"),
+                ("SeriiniiNomer", 9.75, False, "cell"), ("www", 9.75, True, "label"),
+                ("TextLanguag", 9.75, False, "label"), ("Osibka", 12, False, "label"))
+        for name, points, bold, look in rows:
+            if name == "Osibka":
+                program.main.set_text(program.id("ClickNomer"), "")  # the error line shows
+            with self.subTest(name, dpi=dpi):
+                client = self.client(program.main)
+                face = client.pixel(scaled(3, dpi), scaled(360, dpi))
+                back = (255, 255, 255) if look != "label" else face
+                ink = (255, 0, 0) if name == "Osibka" else (0, 0, 0)
+                line = self.drawn(program.control(name)["text"], points, bold, ink, back, dpi)
+                left, top, width, height = program.control(name)["rect"]
+                found = client.find(line, (left, top, width, height))
+                self.assertTrue(found, f"{name}: its text is not drawn in Arial {points} pt at {dpi} dpi")
+                x, y = found[0]
+                self.assertLessEqual((x + line.width, y + line.height), (left + width, top + height), name)
+                align = BOXES.get(name, ("cell", "left"))[1]
+                if align == "centre":
+                    self.assertLessEqual(abs(2 * x + line.width - (2 * left + width)), scaled(3, dpi), (name, x))
+                elif align == "right":
+                    self.assertLessEqual(left + width - (x + line.width), scaled(8, dpi), (name, x))
+                else:
+                    self.assertLessEqual(x - left, scaled(8, dpi), (name, x))
 
     def file_icon(self, loaded, drawn):
         icon = SESSION.driver("fileicon", desktop_kit.WinePrefix.windows_path(KAVREL).encode().hex(), loaded, drawn)
@@ -381,25 +436,78 @@ class WindowsTest(unittest.TestCase):
         return Picture(drawn, drawn, bytes.fromhex(icon["pixels"]))
 
 
+def scaled(pixels, dpi):
+    """Pixels at 96 dpi at `dpi`, to the nearest."""
+    return (pixels * dpi + 48) // 96
+
+
+def inked(picture, back):
+    """`picture` cut to the rectangle that holds every pixel not of `back`."""
+    rows = [y for y in range(picture.height) if picture.row(y, 0, picture.width) != bytes(back) * picture.width]
+    columns = [x for x in range(picture.width)
+               if any(picture.pixel(x, y) != back for y in range(rows[0], rows[-1] + 1))]
+    return picture.crop(columns[0], rows[0], columns[-1] + 1 - columns[0], rows[-1] + 1 - rows[0])
+
+
+def icon_sides():
+    """The sides of the images in the program icon (ui/icons/kavrel.ico)."""
+    with open(os.path.join(ROOT, "ui", "icons", "kavrel.ico"), "rb") as f:
+        data = f.read()
+    return sorted(data[6 + 16 * i] or 256 for i in range(struct.unpack_from("<H", data, 4)[0]))
+
+
+def icon_side(size):
+    """The image that is drawn at `size`: the smallest at least as large."""
+    return next((side for side in icon_sides() if side >= size), icon_sides()[-1])
+
+
 class Executable(WindowsTest):
 
-    def test_one_self_contained_file(self):
-        self.assertLessEqual(os.path.getsize(KAVREL), 1024 * 1024)
-        headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", KAVREL], check=True, text=True,
+    def assert_self_contained(self, path):
+        """A program that needs only the DLLs of Windows itself beside it."""
+        headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", "-h", path], check=True, text=True,
                                  stdout=subprocess.PIPE).stdout
         imported = {name.lower() for name in re.findall(r"DLL Name: (\S+)", headers)}
         self.assertTrue(imported, "no imports read")
-        self.assertLessEqual(imported, SYSTEM_DLLS)
-        # What users download: the same file and a text for them.
+        self.assertLessEqual(imported, SYSTEM_DLLS, path)
+        self.assertNotIn(".debug_info", headers, f"{path} is not stripped")
+
+    def test_one_self_contained_file(self):
+        self.assertLessEqual(os.path.getsize(KAVREL), 1024 * 1024)
+        self.assert_self_contained(KAVREL)
+        # What users download: the same file, the batch decoder and a text for them.
         zips = glob.glob(os.path.join(os.path.dirname(KAVREL), "Kavrel-*-windows.zip"))
         self.assertEqual(len(zips), 1, zips)
         with zipfile.ZipFile(zips[0]) as z:
-            self.assertEqual(sorted(z.namelist()), ["Kavrel.exe", "README.txt"])
+            self.assertEqual(sorted(z.namelist()), ["Kavrel.exe", "README.txt", "kavrel-decode.exe"])
             with open(KAVREL, "rb") as f:
                 self.assertEqual(z.read("Kavrel.exe"), f.read())
+            decoder = os.path.join(SESSION.base, "kavrel-decode.exe")
+            with open(decoder, "wb") as f:
+                f.write(z.read("kavrel-decode.exe"))
+            self.assert_self_contained(decoder)
             text = z.read("README.txt")
-            self.assertIn(b"kavrel.ini", text)
+            for said in (b"kavrel.ini", b"kavrel-decode --format csv", b"--bom", b"Excel"):
+                self.assertIn(said, text)
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), "README.txt needs CR LF line ends for Notepad")
+
+    def test_manifest(self):
+        # Aware of each monitor's scale, in every form Windows has known, run
+        # with the user's own rights, and nothing else.
+        text = SESSION.driver("manifest", desktop_kit.WinePrefix.windows_path(KAVREL).encode().hex())["text"]
+        self.assertTrue(text, "Kavrel.exe has no manifest")
+        root = ElementTree.fromstring(text.encode("utf-8"))
+        v1, v3 = "{urn:schemas-microsoft-com:asm.v1}", "{urn:schemas-microsoft-com:asm.v3}"
+        ws2005, ws2016 = ("{http://schemas.microsoft.com/SMI/%s/WindowsSettings}" % year for year in (2005, 2016))
+        self.assertEqual({element.tag for element in root.iter()}, {
+            v1 + "assembly", v3 + "trustInfo", v3 + "security", v3 + "requestedPrivileges",
+            v3 + "requestedExecutionLevel", v3 + "application", v3 + "windowsSettings", ws2005 + "dpiAware",
+            ws2016 + "dpiAwareness"})
+        self.assertEqual(root.find(f".//{v3}requestedExecutionLevel").attrib, {"level": "asInvoker", "uiAccess": "false"})
+        self.assertEqual(root.find(f".//{ws2005}dpiAware").text, "true/pm")
+        self.assertEqual(root.find(f".//{ws2016}dpiAwareness").text, "PerMonitorV2, PerMonitor")
+        # The icon holds an image for each size a window asks for from 100 to 200 %.
+        self.assertLessEqual({16, 20, 24, 32, 40, 48, 64}, set(icon_sides()))
 
     def test_version_block(self):
         version = SESSION.driver("version", desktop_kit.WinePrefix.windows_path(KAVREL).encode().hex())
@@ -475,36 +583,8 @@ class MainWindow(WindowsTest):
         self.assertEqual(program.stored(), ["[LANG]", "LANG=0"])
 
     def test_fonts_colours_and_alignment(self):
-        # A box's text as the driver lays it out and draws it (Uniscribe, as
-        # an edit control does) in Arial at the box's size and weight, in its
-        # colours, must be among the box's pixels, where its alignment puts it.
         program = self.start()
-        # The input box's caret goes with the focus, to the next box.
-        program.main.post(WM_KEYDOWN, VK_TAB, 1, program.id("ClickNomer"))
-        wait_for(lambda: program.main.dump()["focus"] != program.id("ClickNomer"), TIMEOUT, "the focus to move")
-        rows = (("ClickNomer", 14.25, False, "input"), ("TextPolucheno", 9.75, False, "label"),
-                ("SeriiniiNomer", 9.75, False, "cell"), ("www", 9.75, True, "label"),
-                ("TextLanguag", 9.75, False, "label"), ("Osibka", 12, False, "label"))
-        for name, points, bold, look in rows:
-            if name == "Osibka":
-                program.main.set_text(program.id("ClickNomer"), "")  # the error line shows
-            with self.subTest(name):
-                client = self.client(program.main)
-                face = client.pixel(3, 360)
-                back = (255, 255, 255) if look != "label" else face
-                ink = (255, 0, 0) if name == "Osibka" else (0, 0, 0)
-                line = self.drawn(program.control(name)["text"], points, bold, ink, back)
-                left, top, width, height = desktop.PLACE[name]
-                found = client.find(line, (left, top, width, height))
-                self.assertTrue(found, f"{name}: its text is not drawn in Arial {points} pt")
-                x = found[0][0]
-                align = BOXES.get(name, ("cell", "left"))[1]
-                if align == "centre":
-                    self.assertLessEqual(abs(2 * x + line.width - (2 * left + width)), 3, (name, x))
-                elif align == "right":
-                    self.assertLessEqual(left + width - (x + line.width), 8, (name, x))
-                else:
-                    self.assertLessEqual(x - left, 8, (name, x))
+        self.assert_texts_in_their_boxes(program)
         program.close()
 
     def test_key_filter(self):
@@ -660,7 +740,8 @@ class AboutWindow(WindowsTest):
         picture = SESSION.screen("about")
         x, y, _, _ = dump["client"]
         left, top, width, height = ABOUT_PLACES["Image1"]
-        self.assertEqual(picture.crop(x + left, y + top, width, height).rgb, self.file_icon(55, 55).rgb)
+        # Drawn from the image at least as large, not an enlarged smaller one.
+        self.assertEqual(picture.crop(x + left, y + top, width, height).rgb, self.file_icon(icon_side(55), 55).rgb)
         self.assert_icon_in_caption(about, picture)
         # The title in dark green Arial, 14.25 points, bold.
         title = self.drawn("Kavrel", 14.25, True, (0, 128, 0), (255, 255, 255))
@@ -694,6 +775,99 @@ class AboutWindow(WindowsTest):
         self.assertEqual(program.stored(), ["[LANG]", "LANG=1"])
 
 
+class DisplayScales(WindowsTest):
+    """Both windows at each display scale, as Windows users meet them: the
+    client areas, every control's place and size, the fonts, the separator
+    and the icons at the display's resolution, nothing cut off."""
+
+    def setUp(self):
+        super().setUp()
+        self.addCleanup(SESSION.scale, 96)
+
+    def assert_places(self, dump, expected, dpi, names):
+        """Each control's rectangle is the table's times the scale, within a
+        pixel (two at 200 %)."""
+        slack = 2 if dpi >= 192 else 1
+        for c in dump["children"]:
+            name = names[c["id"] - FIRST_ID]
+            if name in expected:
+                want = [scaled(v, dpi) for v in expected[name]]
+                self.assertLessEqual(max(abs(a - b) for a, b in zip(c["rect"], want)), slack, (name, c["rect"], want))
+
+    def test_windows_at_each_scale(self):
+        for dpi in SCALES:
+            with self.subTest(dpi=dpi):
+                SESSION.scale(dpi)
+                program = self.start()
+                try:
+                    self.check_main_window(program, dpi)
+                    self.check_about(program, dpi)
+                    program.close()
+                finally:
+                    program.kill()
+
+    def test_moved_to_another_scale(self):
+        # Both windows, in a process of the test's own, told they have moved
+        # to monitors of other scales.
+        if not DPI_TEST:
+            self.skipTest("test_win32_dpi.exe not given")
+        folder = SESSION.folder()
+        # Into a file: a pipe would stay open in Wine's own processes.
+        with open(os.path.join(folder, "output.txt"), "w+") as output:
+            run = subprocess.run(["wine", desktop_kit.private_copy(DPI_TEST, folder)], cwd=folder, env=SESSION.env,
+                                 stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT, timeout=120)
+            output.seek(0)
+            self.assertEqual(run.returncode, 0, output.read()[-3000:])
+
+    def check_main_window(self, program, dpi):
+        main = program.main.dump()
+        self.assert_fixed_frame(main, scaled(616, dpi), scaled(392, dpi))
+        self.assert_places(main, desktop.PLACE, dpi, desktop.NAMES)
+        rects = {program.ids()[c["id"]]: c["rect"] for c in main["children"]}
+        # The cells of a result row share one border line.
+        for label, value in (("TextSeriiniiNomer", "SeriiniiNomer"), ("TextDataKoda", "DataKoda")):
+            self.assertEqual(rects[label][0] + rects[label][2] - 1, rects[value][0], (label, value))
+        picture = SESSION.screen(f"kavrel-{dpi}")
+        client = self.client(program.main, picture)
+        width = client.width
+        # The separator's two lines, each in whole pixels.
+        line = max(1, scaled(1, dpi))
+        for y in range(2 * line + 1):
+            colour = desktop_kit.GREY if y < line else desktop_kit.WHITE if y < 2 * line else None
+            if colour:
+                self.assertEqual(client.row(y, 0, width), bytes(colour) * width, (dpi, y))
+            else:
+                self.assertNotEqual(client.row(y, 0, width), bytes(desktop_kit.WHITE) * width, (dpi, y))
+        self.assert_icon_in_caption(program.main, picture, dpi)
+        # "ENG" whole in the closed language list: its letters in the dialog
+        # font, every pixel of them.
+        eng = inked(self.drawn("ENG", 0, False, (0, 0, 0), (255, 255, 255), dpi), (255, 255, 255))
+        self.assertTrue(client.find(eng, rects["Languag"]), f"no whole ENG in the language list at {dpi} dpi")
+        if dpi != 96:  # at 96 dpi MainWindow looks at every font
+            self.assert_texts_in_their_boxes(program, dpi)
+
+    def check_about(self, program, dpi):
+        program.main.send(WM_COMMAND, ABOUT)
+        about = program.about()
+        dump = about.dump()
+        self.assert_fixed_frame(dump, scaled(372, dpi), scaled(341, dpi))
+        self.assert_places(dump, ABOUT_PLACES, dpi, ABOUT_NAMES)
+        picture = SESSION.screen(f"about-{dpi}")
+        x, y, _, _ = dump["client"]
+        image = next(c["rect"] for c in dump["children"] if c["id"] == FIRST_ID + ABOUT_NAMES.index("Image1"))
+        left, top, width, height = image
+        self.assertEqual(width, height, "Image1 is not square")
+        self.assertEqual(picture.crop(x + left, y + top, width, height).rgb,
+                         self.file_icon(icon_side(width), width).rgb, f"Image1 at {dpi} dpi")
+        self.assert_icon_in_caption(about, picture, dpi)
+        title = self.drawn("Kavrel", 14.25, True, (0, 128, 0), (255, 255, 255), dpi)
+        place = next(c["rect"] for c in dump["children"] if c["id"] == FIRST_ID + ABOUT_NAMES.index("About_Nazvanie"))
+        self.assertTrue(picture.find(title, (x + place[0], y + place[1], place[2], place[3])),
+                        f"the About window's title is not drawn at {dpi} dpi")
+        about.post(WM_CLOSE)
+        wait_for(lambda: SESSION.driver("count", "About", "About")["count"] == 0, TIMEOUT, "the About window to go")
+
+
 class Printing(WindowsTest):
 
     def look(self, program):
@@ -724,6 +898,42 @@ class Printing(WindowsTest):
         self.assertEqual(after["rect"], before["rect"])
         self.assertEqual(desktop_kit.differing(picture, picture_after, 0, blink), set())
         return text.split("\n")[0]
+
+    def test_same_page_at_a_larger_scale(self):
+        # Printed at 150 %, the window keeps its size and place on the page
+        # and is drawn from its larger picture.
+        server = desktop_kit.PrintServer(os.path.join(SESSION.base, "cups-scales"), tag="kavrel-win32-scales")
+        pdfs = {}
+        try:
+            server.start()
+            out = os.path.join(SESSION.base, "pdf-scales")
+            server.add_pdf_printer("PDF", out)
+            server.run("lpadmin", "-d", "PDF")
+            env = dict(SESSION.env, CUPS_SERVER=server.socket, CUPS_SERVERROOT=server.root)
+            for dpi in (96, 144):
+                SESSION.scale(dpi)
+                program = self.start(env=env)
+                before = set(glob.glob(os.path.join(out, "*.pdf")))
+                program.main.post(WM_COMMAND, PRINT)
+                pdfs[dpi] = wait_for(lambda: set(glob.glob(os.path.join(out, "*.pdf"))) - before, TIMEOUT,
+                                     f"the page printed at {dpi} dpi").pop()
+                wait_for(lambda: all(state == "ended" for state in server.jobs().values()), TIMEOUT, "the job to end")
+                program.close()
+        finally:
+            server.stop()
+            SESSION.scale(96)
+        self.assertEqual({dpi: image_sizes(pdf) for dpi, pdf in pdfs.items()},
+                         {96: [(616, 392)], 144: [(924, 588)]})
+        pages = {dpi: page_at_96(pdf, SESSION.base) for dpi, pdf in pdfs.items()}
+        if SESSION.keep:
+            for dpi, page in pages.items():
+                page.save(os.path.join(SESSION.keep, f"page-{dpi}.ppm"))
+        areas = {dpi: printed_area(page) for dpi, page in pages.items()}
+        self.assertLessEqual(max(abs(a - b) for a, b in zip(areas[96], areas[144])), 1, areas)
+        # The same window: its texts are drawn at each scale's resolution
+        # (and the note wraps elsewhere), so blocks of 8 x 8 pixels are
+        # compared, by their mean brightness.
+        self.assertLess(block_difference(pages[96], pages[144], areas[96]), 8)
 
     def test_without_a_printer(self):
         program = self.start()
@@ -787,13 +997,51 @@ class Printing(WindowsTest):
             server.stop()
 
 
+def page_at_96(pdf, folder):
+    """The first page of `pdf` rendered at 96 dpi."""
+    out = os.path.join(folder, os.path.basename(pdf) + "-96")
+    subprocess.run(["pdftoppm", "-r", "96", "-singlefile", pdf, out], check=True)
+    with open(out + ".ppm", "rb") as f:
+        return Picture.from_ppm(f.read())
+
+
+def image_sizes(pdf):
+    """(width, height) in pixels of each image on the pages of `pdf`."""
+    listing = subprocess.run(["pdfimages", "-list", pdf], check=True, stdout=subprocess.PIPE, text=True).stdout
+    return [tuple(int(v) for v in line.split()[3:5]) for line in listing.splitlines()[2:] if line.strip()]
+
+
+def printed_area(page):
+    """Left, top, right and bottom of what is printed on a page: every
+    pixel that is not paper white."""
+    rows = [y for y in range(page.height) if page.row(y, 0, page.width) != bytes(desktop_kit.WHITE) * page.width]
+    columns = [x for x in range(page.width)
+               if any(page.pixel(x, y) != desktop_kit.WHITE for y in range(rows[0], rows[-1] + 1, 3))]
+    return columns[0], rows[0], columns[-1] + 1, rows[-1] + 1
+
+
+def block_difference(a, b, area, side=8):
+    """The mean difference in brightness (0 to 255) of the blocks of
+    `side` x `side` pixels that tile `area` (left, top, right, bottom) in
+    pictures `a` and `b`."""
+    left, top, right, bottom = area
+
+    def brightness(picture, x0, y0):
+        return sum(sum(picture.row(y, x0, side)) for y in range(y0, y0 + side)) / (3 * side * side)
+    blocks = [(x, y) for y in range(top, bottom - side + 1, side) for x in range(left, right - side + 1, side)]
+    return sum(abs(brightness(a, x, y) - brightness(b, x, y)) for x, y in blocks) / len(blocks)
+
+
 def main():
-    global KAVREL, DRIVER
+    global KAVREL, DRIVER, DPI_TEST
     if len(sys.argv) < 3:
         print(__doc__, file=sys.stderr)
         return 2
     KAVREL, DRIVER = (os.path.abspath(p) for p in sys.argv[1:3])
-    result = unittest.main(module=__name__, argv=[sys.argv[0], *sys.argv[3:]], verbosity=2, exit=False).result
+    rest = sys.argv[3:]
+    if rest and rest[0].endswith(".exe"):
+        DPI_TEST = os.path.abspath(rest.pop(0))
+    result = unittest.main(module=__name__, argv=[sys.argv[0], *rest], verbosity=2, exit=False).result
     return 0 if result.wasSuccessful() else 1
 
 

@@ -9,6 +9,10 @@
 
 namespace kavrel {
 
+// The byte-order mark, U+FEFF, in UTF-8: by which some programs tell UTF-8
+// text from text in a code page.
+inline constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
 struct Utf8Char {
     std::size_t length;  // bytes, at least 1
     bool valid;          // a well-formed character
@@ -44,6 +48,17 @@ inline Utf8Char NextUtf8Char(std::string_view s, std::size_t pos) {
         ++n;
     }
     return {n, n == need, n < need && pos + n == s.size()};
+}
+
+// Bytes at the end of `s` that begin a character the end cuts short (0 to
+// 3): what a reader or writer of a text in blocks keeps for the next block.
+inline std::size_t TruncatedTail(std::string_view s) {
+    for (std::size_t k = 1; k <= 3 && k <= s.size(); ++k) {
+        const auto b = static_cast<unsigned char>(s[s.size() - k]);
+        if (b < 0x80) return 0;
+        if (b >= 0xC0) return NextUtf8Char(s, s.size() - k).truncated ? k : 0;
+    }
+    return 0;
 }
 
 // Number of characters a person sees in a UTF-8 text: code points, with each
