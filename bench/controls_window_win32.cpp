@@ -24,19 +24,12 @@ WindowIcons icons;
 UINT dpi = BaseDpi;
 
 LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result; KavrelLookMessage(window, dpi, message, wParam, lParam, result)) return result;
     switch (message) {
     case WM_CREATE:
         dpi = DpiOf(window);
         boxes.Make(window, instance, fonts, dpi);
         icons.Show(window, instance, dpi);
-        return 0;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        if (HBRUSH brush = KavrelBoxColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
-            return reinterpret_cast<LRESULT>(brush);
-        break;
-    case WM_PAINT:
-        PaintSeparator(window, dpi);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);

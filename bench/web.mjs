@@ -16,10 +16,10 @@ import { readdirSync, statSync } from "node:fs";
 import { loadavg } from "node:os";
 import { dirname, join, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
-import { chromiumLaunch, serve as serveSite } from "../scripts/web_kit.mjs";
+import { builtSite, chromiumLaunch, ready, serve as serveSite } from "../scripts/web_kit.mjs";
 
 const top = resolve(dirname(fileURLToPath(import.meta.url)), "..");
-const site = resolve(process.argv[2] || join(top, "build-web", "site"));
+const site = process.argv[2] && !process.argv[2].startsWith("--") ? resolve(process.argv[2]) : builtSite;
 const keysAt = process.argv.indexOf("--keys");
 const KEYS = keysAt > 0 ? Number(process.argv[keysAt + 1]) : 600;
 const serve = (...options) => serveSite(site, ...options);
@@ -72,7 +72,7 @@ async function keystrokes() {
         addEventListener("input", () => { window.keyTimes.push(performance.now() - start); });
       });
       await page.goto(server.url);
-      await page.waitForFunction(() => document.documentElement.classList.contains("ready"));
+      await ready(page);
       if (!(await page.evaluate(() => crossOriginIsolated))) throw new Error("the page is not cross-origin isolated");
       await page.selectOption("#Languag", language);
       await page.click("#ClickNomer");

@@ -1,11 +1,17 @@
-// What the page's tests and its benchmark share: how Debian's chromium is
-// started (as root, with nothing fetched in the background), and a site
-// served by scripts/serve-web on a free port of 127.0.0.1.
+// What the page's tests and its benchmark share: the built site, how
+// Debian's chromium is started (as root, with nothing fetched in the
+// background), a site served by scripts/serve-web on a free port of
+// 127.0.0.1, and the page's signal that its module has loaded the window.
 import { spawn } from "node:child_process";
-import { dirname, join } from "node:path";
+import { dirname, join, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
 
-export const serveWeb = join(dirname(fileURLToPath(import.meta.url)), "serve-web");
+const scripts = dirname(fileURLToPath(import.meta.url));
+
+export const serveWeb = join(scripts, "serve-web");
+
+// The site make web builds, or the one KAVREL_WEB_SITE names.
+export const builtSite = resolve(process.env.KAVREL_WEB_SITE || join(scripts, "..", "build-web", "site"));
 
 export const chromiumLaunch = {
   executablePath: "/usr/bin/chromium",
@@ -22,4 +28,9 @@ export async function serve(site, ...options) {
     server.stdout.once("data", (line) => done(String(line).trim()));
   });
   return { url, stop: () => server.kill() };
+}
+
+// Until the page's module has loaded the window.
+export async function ready(page) {
+  await page.waitForFunction(() => document.documentElement.classList.contains("ready"));
 }

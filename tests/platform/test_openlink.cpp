@@ -2,6 +2,7 @@
 // that records what it receives, and without a desktop at all.
 #include "platform/openlink.h"
 #include "platform/site.h"
+#include "tests/ui/qt/browser_recorder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,12 +12,6 @@
 #include <QTest>
 
 namespace {
-
-// The environment variables by which xdg-open would recognise a desktop and
-// hand the address to that desktop's own opener instead of $BROWSER.
-const char* const kDesktopVariables[] = {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",     "KDE_FULL_SESSION",
-                                         "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID", "DESKTOP",
-                                         "LXQT_SESSION_CONFIG"};
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -63,12 +58,7 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(dir.isValid());
         WriteRecorder();
-        for (const char* name : kDesktopVariables) qunsetenv(name);
-        qputenv("BROWSER", recorder.toLocal8Bit());
-        // No installed application is the handler of web addresses: xdg-open
-        // would hand them to one (a browser installed for the page's tests,
-        // say) before it asks $BROWSER.
-        qputenv("XDG_DATA_DIRS", dir.path().toLocal8Bit());
+        HandAddressesTo(recorder, dir.path());
     }
 
     void addressArrivesAsGiven_data() {

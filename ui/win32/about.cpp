@@ -131,8 +131,7 @@ void About::LayOut() {
             if (item.kind == AboutKind::TextBox)
                 SendMessageW(made, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
         }
-        SetWindowPos(made, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        PlaceWindow(made, place);
     }
     icons_.Show(window_, instance_, dpi_);
 }

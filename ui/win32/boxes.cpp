@@ -80,17 +80,19 @@ void KavrelBoxes::Make(HWND window, HINSTANCE instance, Fonts& fonts, UINT dpi) 
 void KavrelBoxes::LayOut(Fonts& fonts, UINT dpi) {
     for (std::size_t i = 0; i < ControlCount; ++i) {
         const ControlRow& row = KavrelControls[i];
-        const RECT place = Place(row, dpi);
+        RECT place = Place(row, dpi);
         const int height = place.bottom - place.top;
         SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Get(row.font, dpi)), FALSE);
         // The list's rectangle holds the list that drops down from it too.
-        SetWindowPos(controls_[i], nullptr, place.left, place.top, place.right - place.left,
-                     row.look == Look::List ? height * ListRoom : height, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (row.look == Look::List) place.bottom = place.top + height * ListRoom;
+        PlaceWindow(controls_[i], place);
         if (row.look == Look::List) FitClosedHeight(controls_[i], height);
     }
 }
 
-HBRUSH KavrelBoxColours(HDC dc, HWND box) {
+namespace {
+
+HBRUSH BoxColours(HDC dc, HWND box) {
     const int index = GetDlgCtrlID(box) - FirstControlId;
     if (index < 0 || index >= static_cast<int>(ControlCount)) return nullptr;
     const ControlRow& row = KavrelControls[static_cast<std::size_t>(index)];
@@ -117,6 +119,26 @@ void PaintSeparator(HWND window, UINT dpi) {
     }
     SelectObject(dc, brush);
     EndPaint(window, &paint);
+}
+
+}  // namespace
+
+bool KavrelLookMessage(HWND window, UINT dpi, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        if (HBRUSH brush = BoxColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam))) {
+            result = reinterpret_cast<LRESULT>(brush);
+            return true;
+        }
+        return false;
+    case WM_PAINT:
+        PaintSeparator(window, dpi);
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
 }
 
 }  // namespace kavrel::win32

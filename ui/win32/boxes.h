@@ -28,13 +28,12 @@ private:
     std::array<HWND, ControlCount> controls_{};
 };
 
-// WM_CTLCOLOREDIT and WM_CTLCOLORSTATIC for a control of the main window:
-// its colours set in `dc` and the brush of its look; null for the language
-// list and for controls of no look of the table.
-HBRUSH KavrelBoxColours(HDC dc, HWND control);
-
-// WM_PAINT of the main window: the engraved separator under the menu bar,
-// across the client area, its lines in whole pixels at `dpi`.
-void PaintSeparator(HWND window, UINT dpi);
+// The messages by which the main window `window`, at `dpi`, draws its look:
+// WM_CTLCOLOREDIT and WM_CTLCOLORSTATIC (a control's colours and the brush
+// of its look; the language list keeps the system's) and WM_PAINT (the
+// engraved separator under the menu bar, its lines in whole pixels). True
+// when `message` was answered so, with the window procedure's answer in
+// `result`.
+bool KavrelLookMessage(HWND window, UINT dpi, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 }  // namespace kavrel::win32

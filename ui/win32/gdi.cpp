@@ -119,11 +119,7 @@ HWND CreateCentredWindow(HINSTANCE instance, const wchar_t* windowClass, std::st
     HWND window = CreateWindowExW(0, windowClass, WideFromUtf8(title).c_str(), FixedFrameStyle, frame.left,
                                   frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr, menu,
                                   instance, owner);
-    if (window && DpiOf(window) != SystemDpi()) {
-        const RECT scaled = CentredFrame(width, height, hasMenu, DpiOf(window));
-        SetWindowPos(window, nullptr, scaled.left, scaled.top, scaled.right - scaled.left, scaled.bottom - scaled.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    if (window && DpiOf(window) != SystemDpi()) PlaceWindow(window, CentredFrame(width, height, hasMenu, DpiOf(window)));
     return window;
 }
 
@@ -137,9 +133,13 @@ void WindowIcons::Show(HWND window, HINSTANCE instance, UINT dpi) {
     big_ = std::move(big);
 }
 
+void PlaceWindow(HWND window, const RECT& place) {
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void MoveToSuggested(HWND window, const RECT& suggested) {
-    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceWindow(window, suggested);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 

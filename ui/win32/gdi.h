@@ -107,6 +107,10 @@ private:
     OwnedIcon small_, big_;
 };
 
+// `window` moved and sized to `place` (in its parent's client area, or on
+// the screen), its z-order and activation left as they are.
+void PlaceWindow(HWND window, const RECT& place);
+
 // WM_DPICHANGED's suggested rectangle taken: the window moved and sized as
 // the system asks for the new scale.
 void MoveToSuggested(HWND window, const RECT& suggested);

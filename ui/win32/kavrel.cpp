@@ -107,20 +107,13 @@ void Kavrel::OpenLink(const std::string& address) { kavrel::OpenLink(window_, ad
 // --- Messages ---------------------------------------------------------------
 
 LRESULT Kavrel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT result; KavrelLookMessage(window_, dpi_, message, wParam, lParam, result)) return result;
     switch (message) {
     case WM_CREATE:
         OnCreate();
         return 0;
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return 0;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        if (HBRUSH brush = KavrelBoxColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
-            return reinterpret_cast<LRESULT>(brush);
-        break;
-    case WM_PAINT:
-        PaintSeparator(window_, dpi_);
         return 0;
     case WM_ACTIVATE:
         KeepFocus(window_, LOWORD(wParam) != WA_INACTIVE, focus_);

@@ -12,6 +12,19 @@
 #include <QTest>
 #include <QUrl>
 
+// xdg-open made to hand web addresses to `script` ($BROWSER): no desktop
+// for it to recognise, whose own opener it would ask instead, and no
+// installed application registered for web addresses (a browser installed
+// for the page's tests, say), which it would ask first; `dataDir` stands
+// for the folders where it looks for one.
+inline void HandAddressesTo(const QString& script, const QString& dataDir) {
+    for (const char* desktop : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID",
+                                "MATE_DESKTOP_SESSION_ID", "DESKTOP", "LXQT_SESSION_CONFIG"})
+        qunsetenv(desktop);
+    qputenv("BROWSER", script.toLocal8Bit());
+    qputenv("XDG_DATA_DIRS", dataDir.toLocal8Bit());
+}
+
 class BrowserRecorder : public QObject {
     Q_OBJECT
 
@@ -25,16 +38,9 @@ public:
             file.close();
             file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         }
-        for (const char* desktop : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "KDE_FULL_SESSION",
-                                    "GNOME_DESKTOP_SESSION_ID", "MATE_DESKTOP_SESSION_ID", "DESKTOP"})
-            qunsetenv(desktop);
-        qputenv("BROWSER", script.toLocal8Bit());
-        // No installed application is the handler of web addresses: xdg-open
-        // would hand them to one (a browser installed for the page's tests,
-        // say) before it asks $BROWSER.
         hadDataDirs_ = qEnvironmentVariableIsSet("XDG_DATA_DIRS");
         dataDirs_ = qgetenv("XDG_DATA_DIRS");
-        qputenv("XDG_DATA_DIRS", dir_.path().toLocal8Bit());
+        HandAddressesTo(script, dir_.path());
         QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
     }
     ~BrowserRecorder() override {

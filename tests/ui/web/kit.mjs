@@ -7,12 +7,15 @@ import { readFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
+import { builtSite, ready } from "../../../scripts/web_kit.mjs";
+
+export { ready };
 
 const here = dirname(fileURLToPath(import.meta.url));
 
 export const expected = JSON.parse(execFileSync("/usr/bin/python3", [join(here, "expected.py")], { encoding: "utf8" }));
 
-export const site = process.env.KAVREL_WEB_SITE || join(here, "..", "..", "..", "build-web", "site");
+export const site = builtSite;
 
 export const phones = {
   320: { viewport: { width: 320, height: 640 }, isMobile: true, hasTouch: true, deviceScaleFactor: 2 },
@@ -31,10 +34,6 @@ export async function open(page, path = "/") {
   await page.goto(path);
   await ready(page);
   return problems;
-}
-
-export async function ready(page) {
-  await page.waitForFunction(() => document.documentElement.classList.contains("ready"));
 }
 
 // Every text box of the main window as the page shows it, by control name.

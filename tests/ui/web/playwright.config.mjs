@@ -7,13 +7,11 @@
 import { defineConfig } from "@playwright/test";
 import { createServer } from "node:net";
 import { tmpdir } from "node:os";
-import { dirname, join, resolve } from "node:path";
+import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
-import { chromiumLaunch, serveWeb } from "../../../scripts/web_kit.mjs";
+import { builtSite as site, chromiumLaunch, serveWeb } from "../../../scripts/web_kit.mjs";
 
 const here = dirname(fileURLToPath(import.meta.url));
-const top = resolve(here, "..", "..", "..");
-const site = resolve(process.env.KAVREL_WEB_SITE || join(top, "build-web", "site"));
 
 // One free port for the whole run: the workers read the configuration
 // again and inherit the variable set here.
