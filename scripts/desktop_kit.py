@@ -164,7 +164,7 @@ class VirtualDisplay:
         read, write = os.pipe()
         self.log = open(os.path.join(log_folder, "xvfb.log"), "w")
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", size + "x24", "-nolisten", "tcp", "-dpi", "96"],
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", size + "x24", "-nolisten", "tcp", "-noreset", "-dpi", "96"],
             pass_fds=(write,), stdout=self.log, stderr=subprocess.STDOUT)
         os.close(write)
         with os.fdopen(read) as numbers:
