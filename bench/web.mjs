@@ -2,8 +2,8 @@
 // The page's figures, measured in Debian's headless chromium on this
 // machine:
 //   - the size of every file of the site, as it is and compressed with
-//     gzip -9, and their totals: a first visit fetches every file (the
-//     service worker keeps them all);
+//     gzip -9, and their totals: those a first visit fetches, and those
+//     fetched later in the background;
 //   - a keystroke: from the input event to the seven results holding their
 //     new texts (the page's own input handler, which runs the key's whole
 //     refresh), median over KEYS real key presses per language;
@@ -24,20 +24,40 @@ const keysAt = process.argv.indexOf("--keys");
 const KEYS = keysAt > 0 ? Number(process.argv[keysAt + 1]) : 600;
 const serve = (...options) => serveSite(site, ...options);
 
+// The site's files by where the service worker keeps them: the page
+// itself (its top folder, fetched at a first visit), the views loaded on
+// demand (its other folders) and the reading engine (engine/), both
+// fetched in the background once the page is up.
 function sizes() {
-  console.log("site files                      bytes   gzip -9");
-  let raw = 0;
-  let packed = 0;
-  for (const name of readdirSync(site).sort()) {
-    const file = join(site, name);
-    const size = statSync(file).size;
-    const gz = execFileSync("gzip", ["-9", "-c", file]).length;
-    raw += size;
-    packed += gz;
-    console.log(`  ${name.padEnd(26)} ${String(size).padStart(8)}  ${String(gz).padStart(8)}`);
+  const groups = [["first visit: the page", []], ["later: views on demand", []], ["later: the reading engine", []]];
+  const walk = (folder) => {
+    for (const name of readdirSync(join(site, folder)).sort()) {
+      const path = folder ? `${folder}/${name}` : name;
+      if (statSync(join(site, path)).isDirectory()) walk(path);
+      else groups[!folder ? 0 : path.startsWith("engine/") ? 2 : 1][1].push(path);
+    }
+  };
+  walk("");
+  const totals = [];
+  for (const [title, files] of groups) {
+    console.log(`${title.padEnd(40)}      bytes   gzip -9`);
+    let raw = 0;
+    let packed = 0;
+    for (const name of files) {
+      const file = join(site, name);
+      const size = statSync(file).size;
+      // A file kept compressed (the engine's model) is fetched as it is.
+      const gz = name.endsWith(".gz") ? size : execFileSync("gzip", ["-9", "-c", file]).length;
+      raw += size;
+      packed += gz;
+      console.log(`  ${name.padEnd(38)} ${String(size).padStart(10)}  ${String(gz).padStart(8)}`);
+    }
+    console.log(`  ${"all".padEnd(38)} ${String(raw).padStart(10)}  ${String(packed).padStart(8)}`);
+    totals.push(packed);
   }
-  console.log(`  ${"all files".padEnd(26)} ${String(raw).padStart(8)}  ${String(packed).padStart(8)}`);
-  console.log(`first visit, all files with gzip -9: ${(packed / 1024).toFixed(1)} KiB (target at most 60 KiB)`);
+  console.log(`first visit, the page's files with gzip -9: ${(totals[0] / 1024).toFixed(1)} KiB (target at most 60 KiB)`);
+  console.log(`fetched later in the background: views ${(totals[1] / 1024).toFixed(1)} KiB, ` +
+    `reading engine and model ${(totals[2] / 1024 / 1024).toFixed(2)} MiB (gzip -9)`);
 }
 
 function median(values) {

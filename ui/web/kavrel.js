@@ -17,11 +17,56 @@ function unsupported() {
   root.classList.add("no-wasm");
 }
 
+// For the views that load on demand: the page's texts in the chosen
+// language, and word of each change of it.
+const languageListeners = [];
+let pageTextOf = () => "";
+let pasteText = () => {};
+export function pageText(name) {
+  return pageTextOf(name);
+}
+export function onLanguage(listener) {
+  languageListeners.push(listener);
+}
+// The language list's text ("ENG", "RUS", or "" with nothing chosen),
+// which is what the core's language steps read.
+export function languageText() {
+  const list = document.getElementById("Languag");
+  return list.selectedIndex < 0 ? "" : list.options[list.selectedIndex].text;
+}
+// Puts `text` into the input box in place of what it holds, as a paste of
+// the whole box would: not filtered, decoded as it stands.
+export function pasteIntoInput(text) {
+  pasteText(text);
+}
+
 if (typeof WebAssembly !== "object") {
   unsupported();
 } else {
   createCore().then(start, unsupported);
-  if ("serviceWorker" in navigator) navigator.serviceWorker.register("sw.js").catch(() => {});
+  if ("serviceWorker" in navigator) {
+    navigator.serviceWorker.register("sw.js").then(keepTheRest, () => {});
+  }
+}
+
+// Once the page is up and the browser idle, the worker fetches and keeps
+// what the page loads only on demand, so that it works offline too.
+function keepTheRest(registration) {
+  const idle = window.requestIdleCallback || ((run) => setTimeout(run, 2000));
+  idle(() => {
+    navigator.serviceWorker.ready.then((ready) => ready.active && ready.active.postMessage("keep-later"));
+  }, { timeout: 10_000 });
+  return registration;
+}
+
+// The page's own texts (data-text: the content, data-label: the name a
+// screen reader reads) in the language the core has chosen.
+function localise() {
+  for (const element of document.querySelectorAll("[data-text]")) element.textContent = pageText(element.dataset.text);
+  for (const element of document.querySelectorAll("[data-label]")) {
+    element.setAttribute("aria-label", pageText(element.dataset.label));
+  }
+  for (const listener of languageListeners) listener();
 }
 
 function start(core) {
@@ -33,11 +78,14 @@ function start(core) {
   const boxes = Array.from({ length: core._kavrel_controls() },
     (_, i) => document.getElementById(core.UTF8ToString(core._kavrel_name(i))));
 
-  // A text into the core's room for the input box's text.
+  // A text into the core's room for texts from the page; its address.
   function put(text) {
     const bytes = core.lengthBytesUTF8(text) + 1;
-    core.stringToUTF8(text, core._kavrel_input(bytes), bytes);
+    const room = core._kavrel_input(bytes);
+    core.stringToUTF8(text, room, bytes);
+    return room;
   }
+  pageTextOf = (name) => core.UTF8ToString(core._kavrel_page_text(put(name)));
 
   // Copies what the last notification changed into the page.
   function show() {
@@ -48,6 +96,7 @@ function start(core) {
       if (box === languages) {
         languages.selectedIndex = core._kavrel_language();
         root.lang = languages.selectedIndex < 0 ? "" : languages.options[languages.selectedIndex].dataset.lang;
+        localise();
       } else if (box !== input) {  // only the user writes the input box
         box.textContent = core.UTF8ToString(core._kavrel_text(i));
         box.hidden = !core._kavrel_visible(i);
@@ -79,11 +128,16 @@ function start(core) {
     }
     if (!taken) event.preventDefault();
   });
-  input.addEventListener("input", () => {
+  function changed() {
     put(input.value);
     core._kavrel_change();
     show();
-  });
+  }
+  input.addEventListener("input", changed);
+  pasteText = (text) => {
+    input.value = text;
+    changed();
+  };
   languages.addEventListener("change", () => {
     core._kavrel_choose(languages.selectedIndex);
     show();

@@ -10,6 +10,7 @@
 // A template names what it wants as {{key}}; an unknown key fails the
 // build. Texts are escaped for HTML in .html files and for JSON in
 // .webmanifest files.
+#include "ui/web/page_texts.h"
 #include "ui/web/web_view.h"
 
 #include <array>
@@ -123,6 +124,10 @@ std::map<std::string, std::string> Values() {
     values["title"] = KavrelWindow.title;
     values["about-title"] = AboutWindow.title;
     for (const MenuItem& item : KavrelMenu) values["menu:" + std::string(item.name)] = item.caption;
+    // The page's own controls, in the load's language.
+    for (const PageText& text : PageTexts) {
+        values["page:" + std::string(text.name)] = PageTextFor(text.name, view.LanguageIndex());
+    }
 
     // The language list's items, as markup, each with the language its
     // texts are in.

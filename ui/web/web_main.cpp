@@ -2,6 +2,7 @@
 // WebView, and the settings in the browser's storage. The page's script
 // calls the functions below and copies texts; it decides nothing itself.
 #include "platform/settings.h"
+#include "ui/web/page_texts.h"
 #include "ui/web/web_view.h"
 
 #include <emscripten.h>
@@ -143,5 +144,10 @@ EMSCRIPTEN_KEEPALIVE const char* kavrel_text(int box) {
 }
 EMSCRIPTEN_KEEPALIVE int kavrel_visible(int box) { return ThePage().view.Visible(static_cast<Control>(box)); }
 EMSCRIPTEN_KEEPALIVE int kavrel_language() { return ThePage().view.LanguageIndex(); }
+// A text of the page's own controls in the chosen language; every text of
+// the table is a whole literal, so it ends in a zero.
+EMSCRIPTEN_KEEPALIVE const char* kavrel_page_text(const char* name) {
+    return kavrel::PageTextFor(name, ThePage().view.LanguageIndex()).data();
+}
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 // The page's view: it must hand the page every change the window logic
 // makes, and only the changes, since the page copies exactly what it is
 // told.
+#include "ui/web/page_texts.h"
 #include "ui/web/web_view.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,22 @@ TEST(WebView, UnderTheWindowLogicAKeystrokeChangesOnlyItsResults) {
     EXPECT_TRUE(changed & Bit(Control::Osibka)) << "still shown, its text in English now";
     EXPECT_FALSE(changed & Bit(Control::Text7));
     EXPECT_EQ(settings.value(), "0");
+}
+
+// The page finds each of its texts by name: a name given twice would hide
+// the second row, an empty text would blank a control.
+TEST(PageTexts, EachNameOnceEachTextInBothLanguages) {
+    for (std::size_t i = 0; i < PageTexts.size(); ++i) {
+        const PageText& text = PageTexts[i];
+        EXPECT_FALSE(text.eng.empty() || text.rus.empty()) << text.name;
+        EXPECT_NE(text.eng, text.rus) << text.name;
+        for (std::size_t j = i + 1; j < PageTexts.size(); ++j) EXPECT_NE(text.name, PageTexts[j].name);
+        EXPECT_EQ(PageTextFor(text.name, 0), text.eng);
+        EXPECT_EQ(PageTextFor(text.name, -1), text.eng) << "no language chosen: English";
+        EXPECT_EQ(PageTextFor(text.name, 1), text.rus);
+    }
+    EXPECT_EQ(PageTextFor("NoSuchText", 1), "");
+    EXPECT_NE(PageTextFor("NoSuchText", 1).data(), nullptr) << "handed to the page as a C string";
 }
 
 }  // namespace
