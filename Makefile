@@ -65,9 +65,10 @@ fuzz: deps
 	done
 
 # The page: kavrel_page (native) writes its texts and layout from the core,
-# emscripten compiles the core to WebAssembly; the site is $(BUILD_WEB)/site.
+# emscripten compiles the core to WebAssembly, the reading engine comes from
+# npm (web-tools); the site is $(BUILD_WEB)/site.
 EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs
-web: deps
+web: deps web-tools
 	cmake -S . -B $(BUILD_WEB)/host $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
 	  -DKAVREL_QT=OFF -DKAVREL_TESTS=OFF -DKAVREL_BENCH=OFF
 	cmake --build $(BUILD_WEB)/host -j $(JOBS) --target kavrel_page
@@ -88,9 +89,11 @@ node_modules/.package-lock.json: package.json package-lock.json
 	@touch $@
 
 # Sizes of the site's files, a keystroke in the page and Lighthouse's
-# scores, in headless Chromium.
+# scores, in headless Chromium; then the photo reader over 200 generated
+# photos (made once into $(BUILD)/bench-photos).
 bench-web: web web-tools
 	@echo "== bench/web.mjs"; node bench/web.mjs $(BUILD_WEB)/site
+	@echo "== bench/reader.mjs"; node bench/reader.mjs $(BUILD_WEB)/site $(BUILD)/bench-photos
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_WINDOWS) $(BUILD_WEB)

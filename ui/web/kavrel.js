@@ -153,6 +153,30 @@ function start(core) {
     if (event.key === "Escape" && about.open) about.close();
   });
 
+  // The photo reader loads on the first sign that it is wanted (a touch
+  // of its button, the keyboard's focus) and gets its engine ready while
+  // the user takes the photo; choosing a photo reads it.
+  const photo = document.getElementById("ReadPhotoFile");
+  let reader = null;
+  const photoReader = () => {
+    reader ||= import("./reader/reader.js").catch(() => {
+      reader = null;
+      const status = document.getElementById("ReadingStatus");
+      status.dataset.text = "ReadOffline";
+      status.textContent = pageText("ReadOffline");
+      document.getElementById("Reading").hidden = false;
+      return null;
+    });
+    return reader;
+  };
+  const warm = () => photoReader().then((module) => module && module.warm());
+  document.getElementById("ReadPhoto").addEventListener("pointerdown", warm);
+  photo.addEventListener("focus", warm);
+  photo.addEventListener("change", () => {
+    const chosen = photo.files[0];
+    photoReader().then((module) => module && module.read(chosen));
+  });
+
   put(input.value);
   core._kavrel_load();
   show();

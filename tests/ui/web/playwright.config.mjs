@@ -4,6 +4,7 @@
 //
 //   KAVREL_WEB_SITE  the site (default: build-web/site of this tree)
 //   KAVREL_WEB_OUT   where failures leave their traces and pictures
+//   KAVREL_WEB_PHOTOS  where the reader's test photos are made and kept
 import { defineConfig } from "@playwright/test";
 import { createServer } from "node:net";
 import { tmpdir } from "node:os";
@@ -30,6 +31,7 @@ const baseURL = `http://127.0.0.1:${process.env.KAVREL_WEB_PORT}/`;
 export default defineConfig({
   testDir: here,
   testMatch: "*.spec.mjs",
+  globalSetup: join(here, "photos.mjs"),
   fullyParallel: true,
   workers: 2,
   retries: 0,
