@@ -91,7 +91,7 @@ EMSCRIPTEN_KEEPALIVE const char* reader_mime() { return kavrel::Mime(TheWorker()
 
 // The engine's settings, "name=value" a line.
 EMSCRIPTEN_KEEPALIVE const char* reader_engine_settings() {
-    return Handed("user_defined_dpi=" + std::to_string(kavrel::kEngineDpi) + "\n");
+    return kavrel::Handed("user_defined_dpi=" + std::to_string(kavrel::kEngineDpi) + "\n");
 }
 
 // The decoded photo's RGBA pixels are in the room: the reading begins.
@@ -113,16 +113,10 @@ EMSCRIPTEN_KEEPALIVE int reader_next_pass() {
     return worker.pass ? 1 : 0;
 }
 
-EMSCRIPTEN_KEEPALIVE int reader_pass_width() { return TheWorker().pass->width; }
-EMSCRIPTEN_KEEPALIVE int reader_pass_height() { return TheWorker().pass->height; }
 EMSCRIPTEN_KEEPALIVE int reader_pass_mode() { return TheWorker().pass->psm; }
-EMSCRIPTEN_KEEPALIVE int reader_pass_dpi() { return kavrel::kEngineDpi; }
-// The pass's grey pixels, row by row: the PGM's bytes after its header.
-EMSCRIPTEN_KEEPALIVE const char* reader_pass_pixels() {
-    const auto* pass = TheWorker().pass;
-    const std::size_t pixels = static_cast<std::size_t>(pass->width) * static_cast<std::size_t>(pass->height);
-    return pass->pgm.data() + (pass->pgm.size() - pixels);
-}
+// The pass's image as a PGM file.
+EMSCRIPTEN_KEEPALIVE const char* reader_pass_pgm() { return TheWorker().pass->pgm.data(); }
+EMSCRIPTEN_KEEPALIVE int reader_pass_pgm_bytes() { return static_cast<int>(TheWorker().pass->pgm.size()); }
 
 // The engine's TSV of the pass, `bytes` long, is in the room.
 EMSCRIPTEN_KEEPALIVE void reader_take(int bytes) {

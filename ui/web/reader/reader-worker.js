@@ -118,7 +118,8 @@ async function read(photo) {
   let image;
   try {
     image = await pixels(photo, core._reader_decode_width(), core._reader_decode_height(), text(core._reader_mime()));
-  } catch {
+  } catch (error) {
+    console.error(error);
     return { type: "problem", text: "ReadFailed" };
   }
   intoCore(image.data, core._reader_room(image.data.length));
@@ -126,23 +127,20 @@ async function read(photo) {
   image = null;
 
   const { module, api } = engine;
-  for (let pass = 0; core._reader_next_pass(); ++pass) {
-    progress("reading", pass, core._reader_planned_passes());
-    const width = core._reader_pass_width();
-    const height = core._reader_pass_height();
-    const grey = core.HEAPU8.subarray(core._reader_pass_pixels(), core._reader_pass_pixels() + width * height);
-    const room = module._malloc(grey.length);
-    module.HEAPU8.set(grey, room);
+  while (core._reader_next_pass()) {
+    // The engine's module shares no memory: the pass's image reaches it as
+    // a PGM file in its file system.
+    const pgm = core._reader_pass_pgm();
+    module.FS.writeFile("/input", core.HEAPU8.subarray(pgm, pgm + core._reader_pass_pgm_bytes()));
     api.SetPageSegMode(core._reader_pass_mode());
-    api.SetImage(room, width, height, 1, width);
-    api.SetSourceResolution(core._reader_pass_dpi());
+    if (api.SetImageFile(1, 0) !== 0) throw new Error("the engine did not take the image");
     api.Recognize(null);
     const tsv = api.GetTSVText(0);
-    module._free(room);
     const bytes = core.lengthBytesUTF8(tsv) + 1;
     core.stringToUTF8(tsv, core._reader_room(bytes), bytes);
     core._reader_take(bytes - 1);
   }
+  module.FS.unlink("/input");
   api.Clear();
 
   const candidates = [];
@@ -169,8 +167,9 @@ async function answer(data) {
   current = data.reading;
   try {
     result = await read(data.photo);
-  } catch {
+  } catch (error) {
     // Offline before the engine was ever kept, or the engine failed.
+    console.error(error);
     result = { type: "problem", text: engine ? "ReadFailed" : "ReadOffline" };
   }
   current = 0;
