@@ -10,6 +10,7 @@
 // A template names what it wants as {{key}}; an unknown key fails the
 // build. Texts are escaped for HTML in .html files and for JSON in
 // .webmanifest files.
+#include "ui/web/link.h"
 #include "ui/web/page_texts.h"
 #include "ui/web/web_view.h"
 
@@ -26,11 +27,6 @@
 
 namespace kavrel {
 namespace {
-
-// The page's language (the html lang attribute) for each item of the
-// language list.
-constexpr std::array<std::string_view, 2> PageLanguages{{"en", "ru"}};
-static_assert(PageLanguages.size() == LanguageItems.size(), "a page language for every item");
 
 // A first visit with nothing stored: the load's default.
 class FirstVisit final : public SettingsStore {
