@@ -1,7 +1,5 @@
 #include "ui/web/link.h"
 
-#include "lang/language.h"
-#include "tools/records.h"
 
 namespace kavrel {
 namespace {
@@ -80,14 +78,20 @@ std::string FragmentFor(std::string_view serial, int language) {
     return out.empty() ? out : "#" + out;
 }
 
-std::string ShareText(std::string_view serial, std::string_view languageText, std::string_view address) {
-    CaptionTexts captions;
-    ApplyLanguage(languageText, captions);
-    DecodeResult result = Decode(serial);
-    DecodeResultBoxes boxes(result);
-    TranslateResult(languageText, boxes);
+std::string ShareText(const WebView& view, std::string_view address) {
     std::string text;
-    batch::RecordWriter(batch::Format::Text, captions, text).Record(serial, result);
+    // The results are the boxes of the table named by their captions.
+    for (const NamedBy& named : CaptionNames) {
+        if (Row(named.box).look != Look::Cell) continue;
+        text += view.Shown(named.caption);
+        text += ' ';
+        text += view.Shown(named.box);
+        text += '\n';
+    }
+    if (view.Visible(Control::Osibka)) {
+        text += view.Shown(Control::Osibka);
+        text += '\n';
+    }
     text += address;
     text += '\n';
     return text;

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "form/layout.h"
+#include "ui/web/web_view.h"
 
 #include <array>
 #include <string>
@@ -38,10 +39,10 @@ Link ReadFragment(std::string_view fragment);
 // ASCII letters, digits and "-._~" is percent-encoded.
 std::string FragmentFor(std::string_view serial, int language);
 
-// What sharing a decode hands on, in the language of `languageText`
-// ("ENG"/"RUS"): the seven captions and results of the window's table (and
-// the error line when the number did not decode in full), as kavrel-decode
-// writes them as text, then `address` on a line of its own.
-std::string ShareText(std::string_view serial, std::string_view languageText, std::string_view address);
+// What sharing a decode hands on: the window's seven captions and results
+// as `view` shows them, a line each and in the order of its table (as
+// kavrel-decode writes them as text), the error line when it shows, then
+// `address` on a line of its own.
+std::string ShareText(const WebView& view, std::string_view address);
 
 }  // namespace kavrel

@@ -124,6 +124,9 @@ std::map<std::string, std::string> Values() {
     for (const PageText& text : PageTexts) {
         values["page:" + std::string(text.name)] = PageTextFor(text.name, view.LanguageIndex());
     }
+    for (const PageText& text : ListTexts) {
+        values["list:" + std::string(text.name)] = ListTextFor(text.name, view.LanguageIndex());
+    }
 
     // The language list's items, as markup, each with the language its
     // texts are in.
