@@ -173,7 +173,7 @@ EMSCRIPTEN_KEEPALIVE const char* kavrel_page_text(const char* name) {
 // names a serial number, which kavrel_link_serial then holds; a language
 // it names is taken at the load, or at once by kavrel_follow_link.
 EMSCRIPTEN_KEEPALIVE int kavrel_link() {
-    ThePage().link = kavrel::ReadFragment(ThePage().input);
+    ThePage().link = kavrel::ReadFragment(ThePage().input.c_str());
     if (ThePage().link.language >= 0) ThePage().linkLanguage = ThePage().link.language;
     return ThePage().link.hasSerial;
 }
@@ -190,7 +190,7 @@ EMSCRIPTEN_KEEPALIVE const char* kavrel_address() {
 EMSCRIPTEN_KEEPALIVE const char* kavrel_share() {
     Page& page = ThePage();
     const std::string input = page.view.Text(Control::ClickNomer);
-    page.handed = kavrel::ShareText(page.view, page.input + kavrel::FragmentFor(input, -1));
+    page.handed = kavrel::ShareText(page.view, page.input.c_str() + kavrel::FragmentFor(input, -1));
     return page.handed.c_str();
 }
 

@@ -4,7 +4,7 @@
 // shows only the rows in view, asked of the worker as it scrolls; the
 // outputs and the view's texts come from it too. Every text, rule and
 // field is the core's; this moves them.
-import { onLanguage, pageText } from "../kavrel.js";
+import { pageText } from "../kavrel.js";
 
 const root = document.documentElement;
 const byId = (id) => document.getElementById(id);
@@ -254,9 +254,6 @@ byId("ListCancel").addEventListener("click", cancel);
 failedOnly.addEventListener("change", () => {
   scroller.scrollTop = 0;
   ask();
-});
-onLanguage(() => {
-  if (!view.hidden) askWords().then(ask);
 });
 
 // A paste is decoded as it comes, not put into the box; typed lines are
