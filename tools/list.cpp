@@ -132,17 +132,6 @@ std::string_view LanguageOf(std::string_view languageText) {
     return languageText == LanguageRus ? LanguageRus : LanguageEng;
 }
 
-// The result table's rows: the captions beside the values.
-constexpr std::array<std::pair<Caption, std::string DecodeResult::*>, ResultBoxCount> kTableFields{{
-    {Caption::TextSeriiniiNomer, &DecodeResult::SeriiniiNomer},
-    {Caption::TextStrana, &DecodeResult::Strana},
-    {Caption::TextZavod, &DecodeResult::Zavod},
-    {Caption::TextGod, &DecodeResult::God},
-    {Caption::TextMesiac, &DecodeResult::Mesiac},
-    {Caption::TextSeria, &DecodeResult::Seria},
-    {Caption::TextDataKoda, &DecodeResult::DataKoda},
-}};
-
 }  // namespace
 
 SheetWriter::SheetWriter(std::string_view languageText, const SheetWords& words, std::string& out)
@@ -152,9 +141,9 @@ SheetWriter::SheetWriter(std::string_view languageText, const SheetWords& words,
 
 void SheetWriter::Header() {
     out_ += words_.input;
-    for (const auto& [caption, field] : kTableFields) {
+    for (const TableRow& row : ResultTable) {
         out_ += '\t';
-        out_ += ColumnName(captions_.Get(caption));
+        out_ += ColumnName(captions_.Get(row.caption));
     }
     out_ += '\t';
     out_ += words_.reasons;
@@ -165,9 +154,9 @@ void SheetWriter::Row(std::string_view input) {
     Decode(input, result_);
     TranslateResult(language_, boxes_);
     AppendPlainText(out_, input);
-    for (const auto& [caption, field] : kTableFields) {
+    for (const TableRow& row : ResultTable) {
         out_ += '\t';
-        AppendPlainText(out_, result_.*field);
+        AppendPlainText(out_, result_.*row.field);
     }
     out_ += '\t';
     bool first = true;
