@@ -157,7 +157,7 @@ function start(core) {
     if (event.key === "Escape" && about.open) about.close();
   });
 
-  const followInput = links(core, put, pasteText, show);
+  const followInput = startOwnItems(core, put, pasteText, show);
   put(location.hash);
   if (core._kavrel_link()) input.value = core.UTF8ToString(core._kavrel_link_serial());
   put(input.value);
@@ -179,11 +179,12 @@ function notify(name) {
   noticeShown = setTimeout(() => { notice.hidden = true; }, 5000);
 }
 
-// The address follows the input box (a link's fragment, see link.h): it is
-// replaced, never added to the history, and never sent anywhere. A link
-// opened on the open page (a changed fragment) is taken as at the load.
-// Returns what makes the address follow the input.
-function links(core, put, paste, show) {
+// Links, sharing and the list. The address follows the input box (a
+// link's fragment, see link.h): it is replaced, never added to the
+// history, and never sent anywhere. A link opened on the open page (a
+// changed fragment) is taken as at the load. Returns what makes the
+// address follow the input.
+function startOwnItems(core, put, paste, show) {
   const page = () => location.origin + location.pathname + location.search;
   function followInput() {
     const fragment = core.UTF8ToString(core._kavrel_address());
@@ -195,20 +196,21 @@ function links(core, put, paste, show) {
     core._kavrel_follow_link();
     show();
   });
-  // The system's share sheet where there is one, the clipboard elsewhere.
-  document.getElementById("Share").addEventListener("click", async () => {
-    put(page());
-    const text = core.UTF8ToString(core._kavrel_share());
-    if (navigator.share) {
-      navigator.share({ text }).catch(() => {});  // closed without sharing
-      return;
-    }
+  // The system's share sheet where there is one, the clipboard elsewhere
+  // (and where the sheet refuses; closed without sharing, it is left be).
+  async function copy(text) {
     try {
       await navigator.clipboard.writeText(text);
       notify("ShareCopied");
     } catch {
       notify("CopyRefused");
     }
+  }
+  document.getElementById("Share").addEventListener("click", () => {
+    put(page());
+    const text = core.UTF8ToString(core._kavrel_share());
+    if (!navigator.share) return copy(text);
+    return navigator.share({ text }).catch((error) => (error.name === "AbortError" ? undefined : copy(text)));
   });
   document.getElementById("ListOpen").addEventListener("click", () => {
     import("./list/list.js").then((list) => list.openList(), () => notify("ListOffline"));

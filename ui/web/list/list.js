@@ -54,7 +54,6 @@ table.style.setProperty("--row", `${ROW}px`);
 let worker = null;
 let asked = 0;       // the last request's number
 let viewAsked = 0;   // the request whose rows the table is to show
-let reading = false;
 let listed = false;  // a list has been read
 const outputs = new Map();
 // The view's texts in the language they were last asked in.
@@ -91,7 +90,6 @@ function say(name) {
 }
 
 function busy(on) {
-  reading = on;
   byId("ListBusy").hidden = !on;
   progress.value = 0;
   for (const button of outputButtons) button.disabled = on || !listed;
