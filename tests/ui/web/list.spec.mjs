@@ -236,6 +236,26 @@ test.describe("wide", () => {
   });
 });
 
+test("once kept in the background, the list opens and decodes offline", async ({ page, context }) => {
+  await open(page);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  await page.reload();
+  await open(page);
+  // The worker keeps the list's files once the page is idle.
+  const files = ["list.js", "list.html", "list.css", "list-worker.js", "kavrel-list.js", "kavrel-list.wasm"];
+  await expect.poll(() => page.evaluate(async (names) => {
+    const kept = await Promise.all(names.map((name) => caches.match(`list/${name}`)));
+    return kept.every((response) => response !== undefined);
+  }, files), { timeout: 30_000 }).toBe(true);
+  await context.setOffline(true);
+  await page.reload();
+  expect(await open(page)).toEqual([]);
+  await openList(page);
+  await page.setInputFiles("#ListFile", { name: "list.txt", mimeType: "text/plain", buffer: Buffer.from("1065100088\n1570\n") });
+  expect(await counts(page)).toEqual([2, 1, 1]);
+  expect((await table(page))[1]).toEqual(rowOf(1, "1065100088", "ENG"));
+});
+
 for (const [layout, device] of [["wide", desktop], ["phone 320", phones[320]]]) {
   test(`${layout}: the view with a list, no axe violations, nothing cut off, in both languages`, async ({ browser }) => {
     const context = await browser.newContext(device);
