@@ -67,7 +67,7 @@ constexpr std::string_view PageTextFor(std::string_view name, int language) {
 // loaded when the view is first opened): kept apart from the page's, so
 // that only the list's module holds them. The markup names them with
 // data-list-text and data-list-label.
-inline constexpr std::array<PageText, 26> ListTexts{{
+inline constexpr std::array<PageText, 27> ListTexts{{
     {"ListTitle", "A whole list of serial numbers", "Весь список серийных номеров"},
     {"ListBack", "Back to the window", "Назад к окну"},
     {"ListPaste", "Paste serial numbers here, one a line (a column from a spreadsheet)",
@@ -79,6 +79,8 @@ inline constexpr std::array<PageText, 26> ListTexts{{
     {"ListCancelled", "Decoding cancelled.", "Расшифровка отменена."},
     {"ListNotText", "This file is not text. Choose a text or CSV file of serial numbers saved in UTF-8.",
      "Этот файл не текстовый. Выберите текстовый файл или CSV с серийными номерами в кодировке UTF-8."},
+    {"ListTooLarge", "The file is too large to decode here. Split it, or decode it with kavrel-decode.",
+     "Файл слишком велик для расшифровки здесь. Разделите его или расшифруйте программой kavrel-decode."},
     {"ListRows", "Rows:", "Строк:"},
     {"ListDecoded", "decoded in full:", "расшифровано полностью:"},
     {"ListFailed", "not decoded:", "не расшифровано:"},

@@ -132,9 +132,9 @@ function heard({ data }) {
       wanted.done(new Blob(wanted.parts, { type: wanted.type }));
       break;
     }
-    default:  // the file could not be read (taken away meanwhile)
-      busy(false);
-      say("ListNotText");
+    default:  // the module ran out of memory (or the file was taken away)
+      drop();
+      say("ListTooLarge");
   }
 }
 
@@ -152,12 +152,17 @@ function decode(input, name = "") {
   worker.postMessage({ type: "read", blob, name, asked: ++asked });
 }
 
-function cancel() {
+// The worker and its list dropped; the next input starts a new one.
+function drop() {
   worker.terminate();
   worker = null;
   listed = false;
   busy(false);
   show({ text: "", shown: 0, rows: 0, failed: 0 });
+}
+
+function cancel() {
+  drop();
   say("ListCancelled");
 }
 
