@@ -186,9 +186,15 @@ function notify(name) {
 // address follow the input.
 function startOwnItems(core, put, paste, show) {
   const page = () => location.origin + location.pathname + location.search;
+  // Once the typing pauses: off the keystroke's path (a replaced address
+  // costs more than the decode), and within the browser's limit on them.
+  let following = 0;
   function followInput() {
-    const fragment = core.UTF8ToString(core._kavrel_address());
-    if (fragment !== location.hash) history.replaceState(history.state, "", fragment || page());
+    clearTimeout(following);
+    following = setTimeout(() => {
+      const fragment = core.UTF8ToString(core._kavrel_address());
+      if (fragment !== location.hash) history.replaceState(history.state, "", fragment || page());
+    }, 250);
   }
   addEventListener("hashchange", () => {
     put(location.hash);
