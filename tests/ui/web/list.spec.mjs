@@ -134,6 +134,12 @@ test.describe("wide", () => {
     await openList(page);
     await expect(page.locator("#ListTitle")).toHaveText("A whole list of serial numbers");
     await expect.poll(async () => (await table(page))[2]).toEqual(rowOf(2, "1065100088", "ENG"));
+
+    // Lines typed into the box, once the typing pauses.
+    await page.click("#ListPaste");
+    await page.keyboard.type("1065100088\n157");
+    await expect.poll(() => counts(page)).toEqual([2, 1, 1]);
+    await expect.poll(async () => (await table(page)).slice(1).map((row) => row[1])).toEqual(["1065100088", "157"]);
     await page.keyboard.press("Escape");
     await expect(page.locator("#List")).toBeHidden();
     await expect(page.locator("#Kavrel")).toBeVisible();
@@ -234,6 +240,15 @@ test.describe("wide", () => {
     await expect(page.locator("#ListMessage")).toBeEmpty();
     await expect(page.locator("#ListTable .list-body [role=row]").first()).toHaveText(/^1\s*1065100088/);
   });
+});
+
+test("where the list's code cannot be had, one line says so", async ({ page }) => {
+  await page.route("**/list/list.js", (route) => route.abort("internetdisconnected"));
+  expect(await open(page)).toEqual([]);
+  await page.click("#ListOpen");
+  await expect(page.locator("#Notice"))
+    .toHaveText("The list is not on this device yet. Connect to the network once and try again.");
+  await expect(page.locator("#Kavrel")).toBeVisible();
 });
 
 test("once kept in the background, the list opens and decodes offline", async ({ page, context }) => {

@@ -225,13 +225,17 @@ function show({ text, shown, rows, failed, first = 0 }) {
   byId("ListFailedCount").textContent = String(failed);
 }
 
-// An output of the whole list as a Blob.
-function output(format, type, bom = false) {
+// An output of the whole list as a Blob (a million rows take seconds:
+// the buttons wait meanwhile).
+async function output(format, type, bom = false) {
   const id = ++asked;
-  return new Promise((done) => {
+  for (const button of outputButtons) button.disabled = true;
+  const blob = await new Promise((done) => {
     outputs.set(id, { parts: [], type, done });
     worker.postMessage({ type: "output", format, language: language(), bom, asked: id });
   });
+  busy(false);
+  return blob;
 }
 
 async function save(format, name, type, bom) {
