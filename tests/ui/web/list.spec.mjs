@@ -58,6 +58,8 @@ async function saved(page, button) {
   return readFileSync(await download.path());
 }
 
+// The copied table, once the view says it is copied (what it said before
+// goes at the click).
 async function copied(page) {
   await page.click("#ListCopy");
   await expect(page.locator("#ListMessage")).not.toBeEmpty();

@@ -229,6 +229,7 @@ function show({ text, shown, rows, failed, first = 0 }) {
 // the buttons wait meanwhile).
 async function output(format, type, bom = false) {
   const id = ++asked;
+  say("");
   for (const button of outputButtons) button.disabled = true;
   const blob = await new Promise((done) => {
     outputs.set(id, { parts: [], type, done });
