@@ -125,8 +125,26 @@ std::string ParseOptions(const std::vector<std::string_view>& args, Options& opt
     return {};
 }
 
-LineReader::LineReader(std::FILE* in, std::size_t capacity)
+std::size_t FileSource::Read(char* to, std::size_t most) {
+    const std::size_t got = std::fread(to, 1, most, in_);
+    if (got == 0 && std::ferror(in_)) error_ = errno != 0 ? errno : EIO;
+    return got;
+}
+
+std::size_t TextSource::Read(char* to, std::size_t most) {
+    const std::size_t got = rest_.copy(to, most);
+    rest_.remove_prefix(got);
+    return got;
+}
+
+LineReader::LineReader(ByteSource& in, std::size_t capacity)
     : in_(in),
+      capacity_(capacity < kMinCapacity ? kMinCapacity : capacity),
+      buffer_(std::make_unique<char[]>(capacity_)) {}
+
+LineReader::LineReader(std::FILE* in, std::size_t capacity)
+    : owned_(std::make_unique<FileSource>(in)),
+      in_(*owned_),
       capacity_(capacity < kMinCapacity ? kMinCapacity : capacity),
       buffer_(std::make_unique<char[]>(capacity_)) {}
 
@@ -170,10 +188,10 @@ bool LineReader::Next(LinePiece& piece) {
             inLine_ = true;
             return true;
         }
-        const std::size_t got = std::fread(data + end_, 1, capacity_ - end_, in_);
+        const std::size_t got = in_.Read(data + end_, capacity_ - end_);
         end_ += got;
         if (got == 0) {
-            if (std::ferror(in_)) error_ = errno != 0 ? errno : EIO;
+            error_ = in_.Error();
             eof_ = true;
         }
     }
@@ -189,6 +207,57 @@ bool FileSink::Flush() {
     if (std::fflush(file_) == 0 && !std::ferror(file_)) return true;
     error_ = errno;
     return false;
+}
+
+// The captions and the results go through the window's own language steps,
+// with the language text the window's list would show.
+RecordRun::RecordRun(std::string_view language, Format format, bool bom, std::string& out)
+    : language_(language),
+      bom_(bom),
+      out_(out),
+      captions_([language] {
+          CaptionTexts captions;
+          ApplyLanguage(language, captions);
+          return captions;
+      }()),
+      writer_(format, captions_, out) {}
+
+void RecordRun::Start() {
+    if (started_) return;
+    if (bom_) out_ += ByteOrderMark;
+    writer_.Header();
+    started_ = true;
+}
+
+void RecordRun::Decoded(std::string_view serial) {
+    Decode(serial, result_);
+    TranslateResult(language_, boxes_);
+    if (result_.Osibka) allDecoded_ = false;
+}
+
+void RecordRun::Add(std::string_view serial) {
+    Start();
+    Decoded(serial);
+    writer_.Record(serial, result_);
+}
+
+bool RecordRun::Next(LineReader& reader, std::size_t block) {
+    Start();
+    LinePiece piece;
+    while (out_.size() < block) {
+        if (!reader.Next(piece)) return false;
+        // The first piece of a long line already has more characters than
+        // any serial number, so it decodes as the whole line would.
+        if (piece.first) Decoded(piece.text);
+        if (piece.first && piece.last) {
+            writer_.Record(piece.text, result_);
+        } else {
+            if (piece.first) writer_.BeginInput();
+            writer_.InputPiece(piece.text);
+            if (piece.last) writer_.EndInput(result_);
+        }
+    }
+    return true;
 }
 
 int RunBatch(const std::vector<std::string_view>& args, std::FILE* in, std::FILE* out, std::FILE* err) {
@@ -213,41 +282,15 @@ int RunBatch(const std::vector<std::string_view>& args, std::FILE* in, Sink& out
         output.buffer += Version;
         output.buffer += '\n';
     } else {
-        // The captions and the results go through the window's own language
-        // steps, with the language text the window's list would show.
-        CaptionTexts captions;
-        ApplyLanguage(options.language, captions);
-        RecordWriter writer(options.format, captions, output.buffer);
-        DecodeResult result;
-        DecodeResultBoxes boxes(result);
-        const auto decode = [&](std::string_view text) {
-            Decode(text, result);
-            TranslateResult(options.language, boxes);
-            if (result.Osibka) allDecoded = false;
-        };
-
-        if (options.bom) output.buffer += ByteOrderMark;
-        writer.Header();
+        RecordRun run(options.language, options.format, options.bom, output.buffer);
         if (!options.serials.empty()) {
             for (const std::string_view serial : options.serials) {
-                decode(serial);
-                writer.Record(serial, result);
+                run.Add(serial);
                 if (!(written = output.FlushIfFull())) break;
             }
         } else {
             LineReader reader(in);
-            LinePiece piece;
-            while (reader.Next(piece)) {
-                // The first piece of a long line already has more characters
-                // than any serial number, so it decodes as the whole line would.
-                if (piece.first) decode(piece.text);
-                if (piece.first && piece.last) {
-                    writer.Record(piece.text, result);
-                } else {
-                    if (piece.first) writer.BeginInput();
-                    writer.InputPiece(piece.text);
-                    if (piece.last) writer.EndInput(result);
-                }
+            while (run.Next(reader, Output::kBlock)) {
                 if (!(written = output.FlushIfFull())) break;
             }
             if (reader.Error() != 0) {
@@ -256,6 +299,7 @@ int RunBatch(const std::vector<std::string_view>& args, std::FILE* in, Sink& out
                 return ExitTrouble;
             }
         }
+        allDecoded = run.AllDecoded();
     }
     if (!written || !output.Finish()) {
         Complain(err, "cannot write standard output", output.Error());

@@ -48,10 +48,42 @@ struct LinePiece {
     bool last = false;
 };
 
+// Where a LineReader's bytes come from: a file, or text held in memory.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Up to `most` bytes into `to`, fewer only at the end: 0 at the end or
+    // on a failure, which Error() then tells (an errno value).
+    virtual std::size_t Read(char* to, std::size_t most) = 0;
+    virtual int Error() const { return 0; }
+};
+
+class FileSource final : public ByteSource {
+public:
+    explicit FileSource(std::FILE* in) : in_(in) {}
+    std::size_t Read(char* to, std::size_t most) override;
+    int Error() const override { return error_; }
+
+private:
+    std::FILE* in_;
+    int error_ = 0;
+};
+
+class TextSource final : public ByteSource {
+public:
+    explicit TextSource(std::string_view text) : rest_(text) {}
+    std::size_t Read(char* to, std::size_t most) override;
+
+private:
+    std::string_view rest_;
+};
+
 class LineReader {
 public:
     static constexpr std::size_t kMinCapacity = 64;  // more than any serial number can be
-    explicit LineReader(std::FILE* in, std::size_t capacity = std::size_t{1} << 16);
+    static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 16;
+    explicit LineReader(ByteSource& in, std::size_t capacity = kDefaultCapacity);
+    explicit LineReader(std::FILE* in, std::size_t capacity = kDefaultCapacity);
 
     // False when the input is exhausted or could not be read (see Error).
     // The piece stays valid until the next call.
@@ -61,13 +93,43 @@ public:
 private:
     std::size_t HeldBack() const;
 
-    std::FILE* in_;
+    std::unique_ptr<ByteSource> owned_;
+    ByteSource& in_;
     std::size_t capacity_;
     std::unique_ptr<char[]> buffer_;
     std::size_t begin_ = 0, end_ = 0;  // unread bytes
     bool eof_ = false;
     int error_ = 0;
     bool inLine_ = false;  // pieces of a long line have been handed out
+};
+
+// Serial numbers decoded and rendered in a language and written as records
+// of a format (the byte-order mark and the CSV header first): what
+// kavrel-decode writes, for its arguments or its standard input's lines.
+class RecordRun {
+public:
+    // Writes into `out`, which the caller drains between calls.
+    RecordRun(std::string_view language, Format format, bool bom, std::string& out);
+
+    void Add(std::string_view serial);
+    // Appends the records of the reader's lines to `out` until it holds at
+    // least `block` bytes or the input has ended; false at the end.
+    bool Next(LineReader& reader, std::size_t block);
+    bool AllDecoded() const { return allDecoded_; }
+
+private:
+    void Start();
+    void Decoded(std::string_view serial);
+
+    std::string_view language_;
+    bool bom_;
+    std::string& out_;
+    bool started_ = false;
+    bool allDecoded_ = true;
+    CaptionTexts captions_;
+    RecordWriter writer_;
+    DecodeResult result_;
+    DecodeResultBoxes boxes_{result_};
 };
 
 // Where the output and the messages go: UTF-8 handed over in large blocks

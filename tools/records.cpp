@@ -217,16 +217,10 @@ void RecordWriter::Rest(const DecodeResult& r) {
 void RecordWriter::TextRecord(const DecodeResult& r) {
     if (!firstText_) out_ += '\n';
     firstText_ = false;
-    const std::pair<Caption, const std::string*> rows[] = {
-        {Caption::TextSeriiniiNomer, &r.SeriiniiNomer}, {Caption::TextStrana, &r.Strana},
-        {Caption::TextZavod, &r.Zavod},                 {Caption::TextGod, &r.God},
-        {Caption::TextMesiac, &r.Mesiac},               {Caption::TextSeria, &r.Seria},
-        {Caption::TextDataKoda, &r.DataKoda},
-    };
-    for (const auto& [caption, value] : rows) {
-        out_ += captions_.Get(caption);
+    for (const TableRow& row : ResultTable) {
+        out_ += captions_.Get(row.caption);
         out_ += ' ';
-        AppendPlainText(out_, *value);
+        AppendPlainText(out_, r.*row.field);
         out_ += '\n';
     }
     if (r.Osibka) {

@@ -30,6 +30,22 @@ inline constexpr std::array<ReasonWord, 4> ReasonWords{{
     {FailYear, "year"},
 }};
 
+// The window's result table, row by row: each caption and the result
+// beside it.
+struct TableRow {
+    Caption caption;
+    std::string DecodeResult::*field;
+};
+inline constexpr std::array<TableRow, ResultBoxCount> ResultTable{{
+    {Caption::TextSeriiniiNomer, &DecodeResult::SeriiniiNomer},
+    {Caption::TextStrana, &DecodeResult::Strana},
+    {Caption::TextZavod, &DecodeResult::Zavod},
+    {Caption::TextGod, &DecodeResult::God},
+    {Caption::TextMesiac, &DecodeResult::Mesiac},
+    {Caption::TextSeria, &DecodeResult::Seria},
+    {Caption::TextDataKoda, &DecodeResult::DataKoda},
+}};
+
 inline constexpr std::string_view CsvHeader =
     "input,serial_number,country_city,company,code_valid_date,month,year,order_number,error,reason\n";
 

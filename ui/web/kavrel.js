@@ -132,6 +132,7 @@ function start(core) {
     put(input.value);
     core._kavrel_change();
     show();
+    followInput();
   }
   input.addEventListener("input", changed);
   pasteText = (text) => {
@@ -141,8 +142,11 @@ function start(core) {
   languages.addEventListener("change", () => {
     core._kavrel_choose(languages.selectedIndex);
     show();
+    // The user's choice ends a link's language: the address drops it.
+    if (location.hash) followInput();
   });
-  document.querySelectorAll("#Menu button").forEach((item, place) => {
+  // The menu bar's items of the window (the page's own items have a class).
+  document.querySelectorAll("#Menu button:not(.page-item)").forEach((item, place) => {
     item.addEventListener("click", () => {
       core._kavrel_menu(place);
       show();
@@ -177,8 +181,69 @@ function start(core) {
     photoReader().then((module) => module && module.read(chosen));
   });
 
+  const followInput = startOwnItems(core, put, pasteText, show);
+  put(location.hash);
+  if (core._kavrel_link()) input.value = core.UTF8ToString(core._kavrel_link_serial());
   put(input.value);
   core._kavrel_load();
   show();
   root.classList.add("ready");
+}
+
+// ---- Links, sharing and the list view (the page's own menu items).
+
+// A word of what the page did, for a few seconds.
+let noticeShown = 0;
+function notify(name) {
+  const notice = document.getElementById("Notice");
+  notice.dataset.text = name;
+  notice.textContent = pageText(name);
+  notice.hidden = false;
+  clearTimeout(noticeShown);
+  noticeShown = setTimeout(() => { notice.hidden = true; }, 5000);
+}
+
+// Links, sharing and the list. The address follows the input box (a
+// link's fragment, see link.h): it is replaced, never added to the
+// history, and never sent anywhere. A link opened on the open page (a
+// changed fragment) is taken as at the load. Returns what makes the
+// address follow the input.
+function startOwnItems(core, put, paste, show) {
+  const page = () => location.origin + location.pathname + location.search;
+  // Once the typing pauses: off the keystroke's path (a replaced address
+  // costs more than the decode), and within the browser's limit on them.
+  let following = 0;
+  function followInput() {
+    clearTimeout(following);
+    following = setTimeout(() => {
+      const fragment = core.UTF8ToString(core._kavrel_address());
+      if (fragment !== location.hash) history.replaceState(history.state, "", fragment || page());
+    }, 250);
+  }
+  addEventListener("hashchange", () => {
+    put(location.hash);
+    if (core._kavrel_link()) paste(core.UTF8ToString(core._kavrel_link_serial()));
+    core._kavrel_follow_link();
+    show();
+  });
+  // The system's share sheet where there is one, the clipboard elsewhere
+  // (and where the sheet refuses; closed without sharing, it is left be).
+  async function copy(text) {
+    try {
+      await navigator.clipboard.writeText(text);
+      notify("ShareCopied");
+    } catch {
+      notify("CopyRefused");
+    }
+  }
+  document.getElementById("Share").addEventListener("click", () => {
+    put(page());
+    const text = core.UTF8ToString(core._kavrel_share());
+    if (!navigator.share) return copy(text);
+    return navigator.share({ text }).catch((error) => (error.name === "AbortError" ? undefined : copy(text)));
+  });
+  document.getElementById("ListOpen").addEventListener("click", () => {
+    import("./list/list.js").then((list) => list.openList(), () => notify("ListOffline"));
+  });
+  return followInput;
 }

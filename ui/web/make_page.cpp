@@ -10,6 +10,7 @@
 // A template names what it wants as {{key}}; an unknown key fails the
 // build. Texts are escaped for HTML in .html files and for JSON in
 // .webmanifest files.
+#include "ui/web/link.h"
 #include "ui/web/page_texts.h"
 #include "ui/web/web_view.h"
 
@@ -26,11 +27,6 @@
 
 namespace kavrel {
 namespace {
-
-// The page's language (the html lang attribute) for each item of the
-// language list.
-constexpr std::array<std::string_view, 2> PageLanguages{{"en", "ru"}};
-static_assert(PageLanguages.size() == LanguageItems.size(), "a page language for every item");
 
 // A first visit with nothing stored: the load's default.
 class FirstVisit final : public SettingsStore {
@@ -127,6 +123,9 @@ std::map<std::string, std::string> Values() {
     // The page's own controls, in the load's language.
     for (const PageText& text : PageTexts) {
         values["page:" + std::string(text.name)] = PageTextFor(text.name, view.LanguageIndex());
+    }
+    for (const PageText& text : ListTexts) {
+        values["list:" + std::string(text.name)] = ListTextFor(text.name, view.LanguageIndex());
     }
 
     // The language list's items, as markup, each with the language its

@@ -2,6 +2,7 @@
 // WebView, and the settings in the browser's storage. The page's script
 // calls the functions below and copies texts; it decides nothing itself.
 #include "platform/settings.h"
+#include "ui/web/link.h"
 #include "ui/web/page_texts.h"
 #include "ui/web/web_view.h"
 
@@ -73,7 +74,20 @@ struct Page {
     BrowserSettings settings;
     KavrelForm form{view, settings, "kavrel.ini"};
     std::string input;  // where the script writes the input box's text
+    // Links: the last one read, and the language it named while it holds
+    // (the user's own choice ends it); what was last handed back.
+    Link link;
+    int linkLanguage = -1;
+    std::string handed;
 };
+
+// A language named by a link holds for this visit and is not stored: a
+// link from someone else does not change what this device remembers.
+void FollowLinkLanguage(Page& page) {
+    if (page.linkLanguage < 0 || page.linkLanguage == page.view.LanguageIndex()) return;
+    page.view.SetLanguageIndex(page.linkLanguage);
+    page.form.Languag_Click();
+}
 
 Page& ThePage() {
     static Page page;
@@ -84,6 +98,8 @@ Page& ThePage() {
 }  // namespace kavrel
 
 using kavrel::Control;
+using kavrel::FollowLinkLanguage;
+using kavrel::Page;
 using kavrel::ThePage;
 
 extern "C" {
@@ -95,10 +111,12 @@ EMSCRIPTEN_KEEPALIVE char* kavrel_input(int bytes) {
     return input.data();
 }
 
-// The input box as it reads now (in kavrel_input's room), then the load.
+// The input box as it reads now (in kavrel_input's room), then the load,
+// in the language of a link read before it, if it named one.
 EMSCRIPTEN_KEEPALIVE void kavrel_load() {
     ThePage().view.SetInput(ThePage().input.c_str());
     ThePage().form.Form_Load();
+    FollowLinkLanguage(ThePage());
 }
 
 // A typed character's code: the code that passes, 0 when it is refused.
@@ -118,6 +136,7 @@ EMSCRIPTEN_KEEPALIVE void kavrel_change() {
 
 // The user picked item `index` of the language list; kept at once.
 EMSCRIPTEN_KEEPALIVE void kavrel_choose(int index) {
+    ThePage().linkLanguage = -1;
     ThePage().view.SetLanguageIndex(index);
     ThePage().form.Languag_Click();
     ThePage().form.SaveLanguage();
@@ -148,6 +167,31 @@ EMSCRIPTEN_KEEPALIVE int kavrel_language() { return ThePage().view.LanguageIndex
 // the table is a whole literal, so it ends in a zero.
 EMSCRIPTEN_KEEPALIVE const char* kavrel_page_text(const char* name) {
     return kavrel::PageTextFor(name, ThePage().view.LanguageIndex()).data();
+}
+
+// Links. The address's fragment (in kavrel_input's room) read: 1 when it
+// names a serial number, which kavrel_link_serial then holds; a language
+// it names is taken at the load, or at once by kavrel_follow_link.
+EMSCRIPTEN_KEEPALIVE int kavrel_link() {
+    ThePage().link = kavrel::ReadFragment(ThePage().input.c_str());
+    if (ThePage().link.language >= 0) ThePage().linkLanguage = ThePage().link.language;
+    return ThePage().link.hasSerial;
+}
+EMSCRIPTEN_KEEPALIVE const char* kavrel_link_serial() { return ThePage().link.serial.c_str(); }
+EMSCRIPTEN_KEEPALIVE void kavrel_follow_link() { FollowLinkLanguage(ThePage()); }
+// The fragment for the input box as it reads now, and a link's language
+// while it holds: what the address shows as the user types.
+EMSCRIPTEN_KEEPALIVE const char* kavrel_address() {
+    ThePage().handed = kavrel::FragmentFor(ThePage().view.Text(Control::ClickNomer), ThePage().linkLanguage);
+    return ThePage().handed.c_str();
+}
+// The text that sharing the decode hands on, with the page's address
+// (without a fragment, in kavrel_input's room) made a link to it.
+EMSCRIPTEN_KEEPALIVE const char* kavrel_share() {
+    Page& page = ThePage();
+    const std::string input = page.view.Text(Control::ClickNomer);
+    page.handed = kavrel::ShareText(page.view, page.input.c_str() + kavrel::FragmentFor(input, -1));
+    return page.handed.c_str();
 }
 
 }  // extern "C"

@@ -28,10 +28,11 @@ test.describe("wide", () => {
       const box = await boxOf(page, `#${name}`);
       expect([box.x - client.x, box.y - client.y, box.width, box.height], name).toEqual([left, top, width, height]);
     }
-    // The menu bar above the client area, its items in order.
+    // The menu bar above the client area, its items in order: the window's,
+    // then the page's own (a whole list, sharing).
     const menu = await boxOf(page, "#Menu");
     expect(menu.y + menu.height).toBeLessThanOrEqual(client.y);
-    expect(await page.locator("#Menu button").allTextContents()).toEqual(["Print", "About"]);
+    expect(await page.locator("#Menu button").allTextContents()).toEqual(["Print", "About", "List", "Share"]);
   });
 });
 
@@ -44,7 +45,7 @@ for (const width of [320, 412]) {
       const input = page.locator("#ClickNomer");
       await expect(input).toHaveAttribute("inputmode", "numeric");
       expect(parseFloat(await input.evaluate((box) => getComputedStyle(box).fontSize))).toBeGreaterThanOrEqual(16);
-      for (const selector of ["#ClickNomer", "#Languag", "#Print", "#mnuAbout"]) {
+      for (const selector of ["#ClickNomer", "#Languag", "#Print", "#mnuAbout", "#ListOpen", "#Share"]) {
         const box = await boxOf(page, selector);
         expect(Math.min(box.width, box.height), selector).toBeGreaterThanOrEqual(44);
       }
