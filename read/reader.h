@@ -1,0 +1,89 @@
+// The reading plan: which images the engine reads, how, and when to stop.
+//
+// The page's worker drives it in a loop and composes nothing itself:
+//
+//   PhotoReader reader;
+//   reader.Start(rgba, bytes, width, height, stride);  // the decoded photo
+//   while (const EnginePass* pass = reader.Next()) {
+//       // run the engine on pass->pgm with --psm pass->psm, get its TSV
+//       reader.Take(tsv);
+//   }
+//   for (const Candidate& c : reader.Candidates()) ... DescribeCandidate(c, "RUS")
+//
+// Start() prepares the first image at once (grey, scaled, light flattened,
+// deskewed); the others only when a pass needs them. After each pass the
+// reader stops when the best candidate is a number read as it stands that
+// decodes in full, with confidence (and, below that, a label or a second
+// pass agreeing), and no other such number is close behind; the common
+// photo costs one pass. An image that cannot be read (empty, zero size, a
+// buffer shorter than its rows) plans no pass at all.
+#pragma once
+
+#include "read/candidates.h"
+#include "read/image.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kavrel {
+
+// The engine's settings for every pass: the page sets them on its engine
+// once; the harness passes them on the command line.
+inline constexpr int kEngineDpi = 300;  // user_defined_dpi: PGM holds none
+
+struct EnginePass {
+    std::string name;  // for logs: which image and mode
+    int psm = 11;      // page segmentation mode: 11 sparse text, 6 one block
+    int width = 0, height = 0;
+    std::string pgm;   // the image as a P5 file
+};
+
+class PhotoReader {
+public:
+    // The working size of the photo's longer side, in pixels.
+    static constexpr int kWorkSide = 1800;
+
+    bool Start(const std::uint8_t* rgba, std::size_t bytes, int width, int height, std::size_t stride);
+    // The next pass, or nullptr when the candidates are final. The pointer
+    // stays valid until the next call of Next() or Start().
+    const EnginePass* Next();
+    // The TSV of the pass Next() handed out last.
+    void Take(std::string_view tsv);
+    std::vector<Candidate> Candidates() const { return list_.Ranked(); }
+    int PassesRun() const { return list_.Passes(); }
+
+    // Whether candidates ranked so are enough to stop reading.
+    static bool Enough(const std::vector<Candidate>& ranked, int passes);
+
+private:
+    enum class Picture { None, Binary, Other, Large, Flat };
+    // Thresholded (dark text, after inverting when `light`), enlarged by
+    // `enlarge` and levelled: by the skew it finds when `skew` is given
+    // (and stores there), else by skew_.
+    GreyImage Binary(bool light, double enlarge, double* skew) const;
+    Picture Choose(int& psm) const;
+
+    struct PassWords {
+        int sure = 0;          // words read with confidence
+        int medianHeight = 0;  // their median height
+    };
+    static PassWords Measure(const std::vector<OcrWord>& words);
+
+    GreyImage grey_;    // the photo at working size
+    bool light_ = false;  // light text on a dark plate
+    GreyImage binary_;  // thresholded and levelled, of the polarity chosen
+    double skew_ = 0;
+    GreyImage other_;   // the other polarity's, while it is tried
+    double otherSkew_ = 0;
+    std::vector<std::pair<Picture, int>> tried_;  // pictures and modes handed out
+    PassWords first_, best_;
+    bool done_ = true;
+    EnginePass pass_;
+    CandidateList list_;
+};
+
+}  // namespace kavrel

@@ -1,0 +1,211 @@
+// The image steps on small synthetic pictures.
+#include "read/image.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace {
+
+using namespace kavrel;
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Dark "text lines" on a light plate: rows of short dashes, the lines at
+// `degrees` (positive: falling to the right), as a page of print looks.
+GreyImage Lines(int w, int h, double degrees, std::uint8_t ink = 20, std::uint8_t paper = 220) {
+    GreyImage g(w, h, paper);
+    const double t = std::tan(degrees * kPi / 180);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double level = y - (x - w / 2.0) * t;  // height on the level line through the centre
+            const bool inLine = std::fmod(level + 1000.0, 24.0) < 7.0;
+            const bool inDash = (x / 9) % 3 != 2;
+            if (inLine && inDash && x > 20 && x < w - 20 && y > 20 && y < h - 20) g.Row(y)[x] = ink;
+        }
+    return g;
+}
+
+TEST(GreyFromRgba, AreaAverageOfColoursWithPaddedRows) {
+    // 4 x 2 pixels, rows padded to 20 bytes: left half pure red, right half
+    // white over black.
+    const std::size_t stride = 20;
+    std::vector<std::uint8_t> rgba(stride * 2, 0xEE);  // padding that must not be read as pixels
+    const auto set = [&](int x, int y, int r, int g, int b) {
+        std::uint8_t* p = &rgba[stride * static_cast<std::size_t>(y) + 4 * static_cast<std::size_t>(x)];
+        p[0] = static_cast<std::uint8_t>(r), p[1] = static_cast<std::uint8_t>(g), p[2] = static_cast<std::uint8_t>(b), p[3] = 255;
+    };
+    for (int y = 0; y < 2; ++y) set(0, y, 255, 0, 0), set(1, y, 255, 0, 0);
+    set(2, 0, 255, 255, 255), set(3, 0, 255, 255, 255), set(2, 1, 0, 0, 0), set(3, 1, 0, 0, 0);
+
+    const GreyImage same = GreyFromRgba(rgba.data(), rgba.size(), 4, 2, stride, 4, 2);
+    ASSERT_EQ(same.width, 4);
+    EXPECT_EQ(same.At(0, 0), 76);  // 0.299 of red
+    EXPECT_EQ(same.At(2, 0), 255);
+    EXPECT_EQ(same.At(3, 1), 0);
+
+    const GreyImage half = GreyFromRgba(rgba.data(), rgba.size(), 4, 2, stride, 2, 1);
+    ASSERT_EQ(half.width, 2);
+    ASSERT_EQ(half.height, 1);
+    EXPECT_EQ(half.At(0, 0), 76);
+    EXPECT_NEAR(half.At(1, 0), 128, 1);
+
+    // Three columns from four: the middle one takes half of each middle pixel.
+    const GreyImage three = GreyFromRgba(rgba.data(), rgba.size(), 4, 2, stride, 3, 2);
+    ASSERT_EQ(three.width, 3);
+    EXPECT_NEAR(three.At(1, 0), (76 + 255) / 2.0, 1);
+}
+
+TEST(GreyFromRgba, RefusesWhatIsNoPicture) {
+    const std::vector<std::uint8_t> rgba(64, 255);
+    EXPECT_TRUE(GreyFromRgba(nullptr, 64, 4, 4, 16, 4, 4).Empty());
+    EXPECT_TRUE(GreyFromRgba(rgba.data(), 63, 4, 4, 16, 4, 4).Empty());  // one byte short
+    EXPECT_TRUE(GreyFromRgba(rgba.data(), 64, 4, 4, 15, 4, 4).Empty());  // rows overlap
+    EXPECT_TRUE(GreyFromRgba(rgba.data(), 64, 0, 4, 16, 4, 4).Empty());
+    EXPECT_TRUE(GreyFromRgba(rgba.data(), 64, 4, 4, 16, 0, 4).Empty());
+    // Larger than the source: clamped to it, not upscaled.
+    const GreyImage g = GreyFromRgba(rgba.data(), 64, 4, 4, 16, 400, 2);
+    EXPECT_EQ(g.width, 4);
+    EXPECT_EQ(g.height, 2);
+    // The last row needs only its pixels, not a whole stride.
+    EXPECT_FALSE(GreyFromRgba(rgba.data(), 16 * 3 + 8, 2, 4, 16, 2, 4).Empty());
+}
+
+TEST(BoxBlur, EqualsTheMeanOfEachBoxCutAtTheBorders) {
+    std::mt19937 rng(3);
+    for (const auto [w, h, r] : {std::array<int, 3>{17, 11, 1}, {17, 11, 3}, {9, 30, 5}, {6, 5, 40}, {1, 1, 2}}) {
+        GreyImage g(w, h);
+        for (auto& p : g.pixels) p = static_cast<std::uint8_t>(rng());
+        const GreyImage b = BoxBlur(g, r);
+        ASSERT_EQ(b.width, w);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                double sum = 0;
+                int n = 0;
+                for (int v = std::max(0, y - r); v <= std::min(h - 1, y + r); ++v)
+                    for (int u = std::max(0, x - r); u <= std::min(w - 1, x + r); ++u) sum += g.At(u, v), ++n;
+                ASSERT_NEAR(b.At(x, y), sum / n, 0.5) << w << "x" << h << " r" << r << " at " << x << "," << y;
+            }
+    }
+}
+
+TEST(Resize, AveragesDownAndInterpolatesUp) {
+    GreyImage g(4, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) g.Row(y)[x] = static_cast<std::uint8_t>(x < 2 ? 0 : 200);
+    const GreyImage down = Resize(g, 2, 2);
+    EXPECT_EQ(down.At(0, 1), 0);
+    EXPECT_EQ(down.At(1, 0), 200);
+    const GreyImage up = Resize(g, 8, 8);
+    EXPECT_EQ(up.At(0, 0), 0);
+    EXPECT_EQ(up.At(7, 7), 200);
+    EXPECT_GT(up.At(4, 3), up.At(3, 3));  // the edge ramps, not a copy of one side
+    EXPECT_TRUE(Resize(GreyImage(), 4, 4).Empty());
+}
+
+TEST(Flatten, UnevenLightBecomesOneLevelAndTextStaysDark) {
+    // A plate lit from 40 on the left to 250 on the right, with text lines.
+    GreyImage g = Lines(400, 200, 0, 0, 255);  // 0 marks the ink
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            const double light = 40 + 210.0 * x / (g.width - 1);
+            const bool ink = g.At(x, y) == 0;
+            g.Row(y)[x] = static_cast<std::uint8_t>(light * (ink ? 0.25 : 1.0));
+        }
+    const GreyImage f = Flatten(g, 24);
+    // Plate away from the ink, on the dark and on the bright side.
+    const auto plate = [&](int x0) {
+        double sum = 0;
+        int n = 0;
+        for (int y = 40; y < 160; ++y)
+            for (int x = x0; x < x0 + 40; ++x)
+                if (g.At(x, y) > 30 && std::fmod(y + 1000.0, 24.0) > 10) sum += f.At(x, y), ++n;
+        return sum / n;
+    };
+    const double left = plate(30), right = plate(330);
+    EXPECT_GT(left, 180);
+    EXPECT_NEAR(left, right, 20);
+    // The ink on the dark side was brighter than the plate on the bright
+    // side's ink; after flattening it is dark everywhere.
+    EXPECT_LT(f.At(40, 32), 80);
+    EXPECT_LT(f.At(360, 32), 80);
+}
+
+TEST(LightText, ToldByThePolarityOfTheStrokes) {
+    GreyImage dark = Lines(300, 200, 0);
+    EXPECT_FALSE(LightText(dark, BoxBlur(dark, 24)));
+    Invert(dark);
+    EXPECT_TRUE(LightText(dark, BoxBlur(dark, 24)));
+}
+
+class Skew : public ::testing::TestWithParam<double> {};
+
+TEST_P(Skew, FoundAndStraightened) {
+    const double degrees = GetParam();
+    const GreyImage g = Lines(420, 300, degrees);
+    EXPECT_NEAR(FindSkew(g, 12), degrees, 0.3);
+    const GreyImage level = Rotate(g, FindSkew(g, 12), 220);
+    EXPECT_NEAR(FindSkew(level, 12), 0, 0.3);
+    // The canvas grew to keep the corners, and grew only as far as needed.
+    const double a = std::fabs(degrees) * kPi / 180;
+    EXPECT_NEAR(level.width, 420 * std::cos(a) + 300 * std::sin(a), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Angles, Skew, ::testing::Values(-11.0, -6.5, -2.0, 0.0, 1.5, 4.0, 9.0));
+
+TEST(Otsu, SplitsTwoLevels) {
+    GreyImage g(10, 10, 40);
+    for (int i = 0; i < 60; ++i) g.pixels[static_cast<std::size_t>(i)] = 210;
+    const int level = OtsuLevel(g);
+    EXPECT_GE(level, 40);
+    EXPECT_LT(level, 210);
+    const GreyImage t = Threshold(g, level);
+    EXPECT_EQ(t.pixels.front(), 255);
+    EXPECT_EQ(t.pixels.back(), 0);
+}
+
+TEST(Stretch, QuantilesToTheEnds) {
+    GreyImage g(100, 1);
+    for (int x = 0; x < 100; ++x) g.pixels[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(100 + x / 2);
+    Stretch(g, 0.1, 0.9);
+    EXPECT_EQ(g.pixels[5], 0);
+    EXPECT_EQ(g.pixels[95], 255);
+    EXPECT_GT(g.pixels[50], 100);
+    EXPECT_LT(g.pixels[50], 155);
+}
+
+TEST(EncodePgm, HeaderThenRows) {
+    GreyImage g(3, 2);
+    for (std::size_t i = 0; i < 6; ++i) g.pixels[i] = static_cast<std::uint8_t>(i * 40);
+    EXPECT_EQ(EncodePgm(g), std::string("P5\n3 2\n255\n") + std::string("\x00\x28\x50\x78\xA0\xC8", 6));
+}
+
+// Pictures with nothing to find: no crash, sizes kept, no division by zero.
+TEST(Degenerate, BlackWhiteTinyAndEmpty) {
+    for (const GreyImage& g : {GreyImage(50, 40, 0), GreyImage(50, 40, 255), GreyImage(1, 1, 128), GreyImage(1, 300, 7),
+                               GreyImage(300, 1, 7), GreyImage()}) {
+        const GreyImage f = Flatten(g, 24);
+        EXPECT_EQ(f.width, g.width);
+        EXPECT_EQ(f.height, g.height);
+        EXPECT_EQ(FindSkew(f, 12), 0.0);  // nothing dark, or nothing with a direction
+        const GreyImage r = Rotate(f, 7, 255);
+        EXPECT_EQ(r.Empty(), g.Empty());
+        EXPECT_EQ(BoxBlur(g, 5).pixels, g.pixels);  // one level stays that level
+        GreyImage s = g;
+        Stretch(s, 0.01, 0.99);
+        EXPECT_EQ(s.pixels, g.pixels);  // one level: nothing to stretch
+        EXPECT_FALSE(LightText(g, BoxBlur(g, 3)));
+        const std::string pgm = EncodePgm(g);
+        const std::string header = "P5\n" + std::to_string(g.width) + " " + std::to_string(g.height) + "\n255\n";
+        EXPECT_EQ(pgm.substr(0, header.size()), header);
+        EXPECT_EQ(pgm.size(), header.size() + g.pixels.size());
+    }
+    EXPECT_TRUE(GreyImage(-3, 5).Empty());
+    EXPECT_EQ(GreyImage(-3, 5).pixels.size(), 0u);
+}
+
+}  // namespace

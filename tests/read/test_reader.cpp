@@ -1,0 +1,123 @@
+// The reading plan as the page's worker drives it.
+#include "read/reader.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace kavrel;
+
+std::string Tsv(const std::vector<std::string>& words, double confidence) {
+    std::string t = "level\tpage_num\tblock_num\tpar_num\tline_num\tword_num\tleft\ttop\twidth\theight\tconf\ttext\n";
+    int x = 10, n = 0;
+    for (const std::string& w : words) {
+        t += "5\t1\t1\t1\t1\t" + std::to_string(++n) + "\t" + std::to_string(x) + "\t50\t" +
+             std::to_string(20 * w.size()) + "\t30\t" + std::to_string(confidence) + "\t" + w + "\n";
+        x += static_cast<int>(20 * w.size()) + 15;
+    }
+    return t;
+}
+
+std::vector<std::uint8_t> White(int w, int h) { return std::vector<std::uint8_t>(static_cast<std::size_t>(w * h * 4), 255); }
+
+TEST(PhotoReader, NoPictureNoPass) {
+    PhotoReader r;
+    const auto px = White(4, 4);
+    EXPECT_FALSE(r.Start(nullptr, 0, 4, 4, 16));
+    EXPECT_EQ(r.Next(), nullptr);
+    EXPECT_FALSE(r.Start(px.data(), px.size(), 0, 4, 16));
+    EXPECT_FALSE(r.Start(px.data(), px.size() - 1, 4, 4, 16));
+    EXPECT_EQ(r.Next(), nullptr);
+    r.Take(Tsv({"1065100088"}, 99));  // ignored: no pass was asked for
+    EXPECT_TRUE(r.Candidates().empty());
+}
+
+TEST(PhotoReader, OnePassWhenTheFirstReadingIsSure) {
+    PhotoReader r;
+    const auto px = White(640, 480);
+    ASSERT_TRUE(r.Start(px.data(), px.size(), 640, 480, 640 * 4));
+    const EnginePass* p = r.Next();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->pgm.substr(0, 3), "P5\n");
+    EXPECT_EQ(p->pgm.size(), std::string("P5\n640 480\n255\n").size() + 640u * 480u);
+    EXPECT_EQ(p->psm, 11);
+    r.Take(Tsv({"Serial", "No.", "1065100088"}, 93));
+    EXPECT_EQ(r.Next(), nullptr);
+    ASSERT_EQ(r.Candidates().size(), 1u);
+    EXPECT_EQ(r.Candidates()[0].digits, "1065100088");
+    EXPECT_EQ(r.PassesRun(), 1);
+}
+
+TEST(PhotoReader, ReadsOnWhileUnsureAndEndsAtTheEndOfThePlan) {
+    PhotoReader r;
+    const auto px = White(300, 200);
+    ASSERT_TRUE(r.Start(px.data(), px.size(), 300, 200, 300 * 4));
+    std::set<int> modes;
+    int passes = 0;
+    while (const EnginePass* p = r.Next()) {
+        ASSERT_LT(++passes, 10);
+        modes.insert(p->psm);
+        EXPECT_GT(p->width, 0);
+        r.Take(Tsv({"4065100088"}, 60));  // does not decode; its variant is no reading
+    }
+    EXPECT_GE(passes, 2);
+    EXPECT_TRUE(modes.count(11) && modes.count(6));
+    EXPECT_EQ(r.PassesRun(), passes);
+    ASSERT_FALSE(r.Candidates().empty());
+    EXPECT_EQ(r.Candidates()[0].digits, "1065100088");
+    EXPECT_TRUE(r.Candidates()[0].variant);
+    // A new photo starts afresh.
+    ASSERT_TRUE(r.Start(px.data(), px.size(), 300, 200, 300 * 4));
+    EXPECT_TRUE(r.Candidates().empty());
+    EXPECT_NE(r.Next(), nullptr);
+}
+
+Candidate C(const std::string& digits, double confidence, bool label = false, int votes = 1, bool variant = false) {
+    Candidate c;
+    c.digits = digits;
+    c.result = Decode(digits);
+    c.full = !c.result.Osibka;
+    c.confidence = confidence;
+    c.label = label;
+    c.votes = votes;
+    c.variant = variant;
+    c.score = confidence / 100 + (label ? 0.3 : 0) + 0.2 * (votes - 1);
+    return c;
+}
+
+struct EnoughCase {
+    const char* name;
+    std::vector<Candidate> ranked;
+    int passes;
+    bool enough;
+};
+
+void PrintTo(const EnoughCase& c, std::ostream* os) { *os << c.name; }
+
+class Enough : public ::testing::TestWithParam<EnoughCase> {};
+
+TEST_P(Enough, Stop) {
+    const EnoughCase& c = GetParam();
+    EXPECT_EQ(PhotoReader::Enough(c.ranked, c.passes), c.enough);
+}
+
+const EnoughCase kEnough[] = {
+    {"nothing", {}, 1, false},
+    {"sure and alone", {C("1065100088", 92)}, 1, true},
+    {"labelled, less sure", {C("1065100088", 75, true)}, 1, true},
+    {"unsure, no label", {C("1065100088", 75)}, 1, false},
+    {"unsure but read twice", {C("1065100088", 60, false, 2)}, 2, true},
+    {"does not decode", {C("4065100088", 99)}, 1, false},
+    {"only a variant", {C("1065100088", 95, true, 0, true)}, 1, false},
+    {"a rival close behind", {C("1065100088", 92), C("15700940", 90)}, 1, false},
+    {"a rival far behind", {C("1065100088", 92, true), C("15700940", 60)}, 1, true},
+    {"a rival that does not decode", {C("1065100088", 92), C("4065100088", 99)}, 1, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rule, Enough, ::testing::ValuesIn(kEnough));
+
+}  // namespace
