@@ -82,7 +82,7 @@ function engineSize() {
   let packed = 0;
   for (const name of readdirSync(folder)) {
     const file = join(folder, name);
-    const size = name.endsWith(".gz") ? statSync(file).size : execFileSync("gzip", ["-9", "-c", file]).length;
+    const size = name.endsWith(".gz") ? statSync(file).size : execFileSync("gzip", ["-9", "-c", file], { maxBuffer: 64 << 20 }).length;
     console.log(`  engine/${name}: ${(size / 1024 / 1024).toFixed(2)} MiB as fetched`);
     packed += size;
   }

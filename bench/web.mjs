@@ -52,7 +52,7 @@ function sizes() {
       const file = join(site, name);
       const size = statSync(file).size;
       // A file kept compressed (the engine's model) is fetched as it is.
-      const gz = name.endsWith(".gz") ? size : execFileSync("gzip", ["-9", "-c", file]).length;
+      const gz = name.endsWith(".gz") ? size : execFileSync("gzip", ["-9", "-c", file], { maxBuffer: 64 << 20 }).length;
       raw += size;
       packed += gz;
       console.log(`  ${name.padEnd(38)} ${String(size).padStart(10)}  ${String(gz).padStart(8)}`);
