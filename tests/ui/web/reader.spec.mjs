@@ -158,7 +158,8 @@ test.describe("phone", () => {
     expect(control.x).toBeGreaterThanOrEqual(input.x + input.width);
     expect(control.y).toBeLessThan(input.y + input.height);
     expect(control.x + control.width).toBeLessThanOrEqual(320);
-    await expect(page.getByLabel(await pageText(page, "ReadPhoto"))).toHaveAttribute("capture", "environment");
+    await expect(page.getByRole("button", { name: await pageText(page, "ReadPhoto"), exact: true }))
+      .toHaveAttribute("capture", "environment");
     await page.selectOption("#Languag", "RUS");
     await readPhoto(page, photo("eight"));
     const first = await candidates(page).first().boundingBox();

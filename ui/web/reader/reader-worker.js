@@ -46,7 +46,10 @@ function prepare() {
     progress("fetching");
     const model = fetched(ENGINE + MODEL, (done, total) => progress("fetching", done, total));
     importScripts(ENGINE + ENGINE_SCRIPT);
-    const module = await TesseractCore({ locateFile: (name) => ENGINE + name });
+    // What the engine prints (its estimates, its warnings) is for its own
+    // developers; failures reach this script as results.
+    const quiet = () => {};
+    const module = await TesseractCore({ locateFile: (name) => ENGINE + name, print: quiet, printErr: quiet });
     const bytes = new Uint8Array(await new Response((await model).stream()
       .pipeThrough(new DecompressionStream("gzip"))).arrayBuffer());
     module.FS.writeFile("eng.traineddata", bytes);
