@@ -62,7 +62,8 @@ for (const width of [320, 412]) {
             const out = [];
             for (const box of document.querySelectorAll("#Kavrel *, #Menu *")) {
               const rect = box.getBoundingClientRect();
-              if (rect.width === 0) continue;
+              // Out of sight on purpose: a control's invisible stand-in.
+              if (rect.width === 0 || getComputedStyle(box).opacity === "0") continue;
               if (rect.left < 0 || rect.right > innerWidth || box.scrollWidth > box.clientWidth + 1) out.push(box.id || box.tagName);
             }
             return out;
