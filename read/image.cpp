@@ -240,40 +240,6 @@ void Invert(GreyImage& image) {
     for (auto& p : image.pixels) p = static_cast<std::uint8_t>(255 - p);
 }
 
-GreyImage Flatten(const GreyImage& image, int radius) {
-    if (image.Empty()) return {};
-    const GreyImage around = BoxBlur(image, radius);
-    GreyImage out(image.width, image.height);
-    // The plate comes out near 200 whatever its light; darker text below it.
-    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-        const int bg = std::max<int>(around.pixels[i], 8);
-        const int v = image.pixels[i] * 200 / bg;
-        out.pixels[i] = static_cast<std::uint8_t>(std::min(v, 255));
-    }
-    Stretch(out, 0.01, 0.80);
-    return out;
-}
-
-void Stretch(GreyImage& image, double low, double high) {
-    if (image.Empty()) return;
-    std::array<std::size_t, 256> histogram{};
-    for (const auto p : image.pixels) ++histogram[p];
-    const auto quantile = [&](double q) {
-        const auto target = static_cast<std::size_t>(q * static_cast<double>(image.pixels.size()));
-        std::size_t seen = 0;
-        for (int v = 0; v < 256; ++v) {
-            seen += histogram[static_cast<std::size_t>(v)];
-            if (seen > target) return v;
-        }
-        return 255;
-    };
-    const int lo = quantile(low), hi = quantile(high);
-    if (hi <= lo) return;  // one level (or nearly): nothing to stretch
-    std::array<std::uint8_t, 256> map{};
-    for (int v = 0; v < 256; ++v) map[static_cast<std::size_t>(v)] = Clamp255(255.0 * (v - lo) / (hi - lo));
-    for (auto& p : image.pixels) p = map[p];
-}
-
 double FindSkew(const GreyImage& image, double maxDegrees) {
     if (image.Empty()) return 0;
     const int level = OtsuLevel(image);

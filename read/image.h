@@ -3,9 +3,9 @@
 // The steps are small and separate so that the reading plan can combine
 // them and the tests can check each: scale with grey conversion (area
 // averaging), a box blur with running sums (its cost does not grow with the
-// radius), flattening of uneven light, a contrast stretch, the skew of the
-// text lines and a rotation that undoes it, a global threshold, and the
-// PGM file the engine's worker reads. Nothing here allocates more than a
+// radius), a local threshold that also flattens uneven light, the polarity
+// of the text, the skew of the text lines and a rotation that undoes it, a
+// global threshold, and the PGM file the engine's worker reads. Nothing here allocates more than a
 // few copies of the image it is given.
 #pragma once
 
@@ -50,21 +50,13 @@ GreyImage BoxBlur(const GreyImage& image, int radius);
 // alike.
 GreyImage Sauvola(const GreyImage& image, int radius, double k, int minContrast);
 
-// Whether the text is light on a darker plate: the flattening and the
+// Whether the text is light on a darker plate: the threshold and the
 // engine want dark text, so such a picture is inverted first. Told by the
 // skew of each pixel's difference from its surroundings: thin strokes lie
 // far out on one side.
 bool LightText(const GreyImage& image, const GreyImage& blurred);
 
 void Invert(GreyImage& image);
-
-// Divides each pixel by its surroundings (a box blur of `radius`) so that a
-// shadow, a glare or a gradient across the plate leaves the text and the
-// plate at one level; then stretches the contrast.
-GreyImage Flatten(const GreyImage& image, int radius);
-
-// Maps the `low` quantile to 0 and the `high` quantile to 255, linearly.
-void Stretch(GreyImage& image, double low, double high);
 
 // The angle in degrees, within +-maxDegrees, of the text lines in a
 // picture of dark text (positive: falling to the right), found by the

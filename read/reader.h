@@ -10,8 +10,9 @@
 //   }
 //   for (const Candidate& c : reader.Candidates()) ... DescribeCandidate(c, "RUS")
 //
-// Start() prepares the first image at once (grey, scaled, light flattened,
-// deskewed); the others only when a pass needs them. After each pass the
+// Start() prepares the first image at once (grey, scaled, thresholded
+// against its surroundings, which flattens uneven light, and deskewed);
+// the others only when a pass needs them. After each pass the
 // reader stops when the best candidate is a number read as it stands that
 // decodes in full, with confidence (and, below that, a label or a second
 // pass agreeing), and no other such number is close behind; the common
@@ -60,7 +61,7 @@ public:
     static bool Enough(const std::vector<Candidate>& ranked, int passes);
 
 private:
-    enum class Picture { None, Binary, Other, Large, Flat };
+    enum class Picture { None, Binary, Other, Large };
     // Thresholded (dark text, after inverting when `light`), enlarged by
     // `enlarge` and levelled: by the skew it finds when `skew` is given
     // (and stores there), else by skew_.
