@@ -200,7 +200,7 @@ GreyImage BoxBlur(const GreyImage& image, int radius) {
     return out;
 }
 
-GreyImage Sauvola(const GreyImage& image, int radius, double k, int minContrast) {
+GreyImage LocalThreshold(const GreyImage& image, int radius, double k, int minContrast) {
     if (image.Empty()) return {};
     GreyImage out(image.width, image.height);
     const auto kf = static_cast<float>(k);
@@ -213,10 +213,13 @@ GreyImage Sauvola(const GreyImage& image, int radius, double k, int minContrast)
         for (int x = 0; x < image.width; ++x) {
             const float n = static_cast<float>(cols[x] * rows);
             const float mean = static_cast<float>(sum[x]) / n;
-            const float variance = std::max(0.0f, static_cast<float>(sumSq[x]) / n - mean * mean);
-            const float level = mean * (1 + kf * (std::sqrt(variance) / 128 - 1));
             const auto v = static_cast<float>(p[x]);
-            o[x] = v <= level && mean - v >= contrast ? 0 : 255;
+            if (mean - v < contrast) {  // most pixels: the plate, the body, grain
+                o[x] = 255;
+                continue;
+            }
+            const float variance = std::max(0.0f, static_cast<float>(sumSq[x]) / n - mean * mean);
+            o[x] = mean - v >= kf * std::sqrt(variance) ? 0 : 255;
         }
     });
     return out;

@@ -42,13 +42,14 @@ GreyImage Resize(const GreyImage& image, int width, int height);
 // The mean over a (2r+1) x (2r+1) box, the box cut at the borders.
 GreyImage BoxBlur(const GreyImage& image, int radius);
 
-// Sauvola's local threshold over a (2r+1) box: black where a pixel is
-// darker than mean * (1 + k * (deviation / 128 - 1)) of its box and at
-// least `minContrast` below the mean. A plain area (a plate, a painted
-// body, sensor noise in a shadow) has a small deviation and stays white;
-// strokes against their surroundings turn black, in shadow and in glare
-// alike.
-GreyImage Sauvola(const GreyImage& image, int radius, double k, int minContrast);
+// A local threshold over a (2r+1) box: black where a pixel is darker than
+// the box's mean by at least `minContrast` levels and by at least k of the
+// box's deviation. A plain area (a plate, a painted body, sensor noise in
+// a shadow) stays white; strokes turn black by their contrast with their
+// surroundings alone, in shadow and in glare alike, and faint ones too
+// (Sauvola's rule, which asks a share of the mean, loses grey print on a
+// dark plate and thin strokes out of focus).
+GreyImage LocalThreshold(const GreyImage& image, int radius, double k, int minContrast);
 
 // Whether the text is light on a darker plate: the threshold and the
 // engine want dark text, so such a picture is inverted first. Told by the

@@ -10,7 +10,7 @@ namespace {
 // height of a line of text at the working size; strokes fainter than the
 // contrast floor are taken for grain (sensor noise, brushed metal, paint).
 constexpr int kBoxRadius = 20;
-constexpr double kSauvolaK = 0.34;
+constexpr double kDeviations = 0.5;
 constexpr int kMinContrast = 24;
 // The skew is searched on a copy about this wide, where it costs little;
 // the polarity on one where strokes are still a few pixels wide.
@@ -69,7 +69,7 @@ GreyImage PhotoReader::Binary(bool light, double enlarge, double* skew) const {
     GreyImage g = enlarge > 1 ? Resize(grey_, static_cast<int>(grey_.width * enlarge), static_cast<int>(grey_.height * enlarge))
                               : grey_;
     if (light) Invert(g);
-    GreyImage b = Sauvola(g, static_cast<int>(kBoxRadius * enlarge), kSauvolaK, kMinContrast);
+    GreyImage b = LocalThreshold(g, static_cast<int>(kBoxRadius * enlarge), kDeviations, kMinContrast);
     if (skew) *skew = FindSkew(Shrunk(b, kSkewSide), kMaxSkew);
     const double angle = skew ? *skew : skew_;
     return Tilted(angle) ? Rotate(b, angle, 255) : b;

@@ -107,7 +107,7 @@ TEST(Resize, AveragesDownAndInterpolatesUp) {
     EXPECT_TRUE(Resize(GreyImage(), 4, 4).Empty());
 }
 
-TEST(Sauvola, TextBlackInShadowAndGlareNoiseWhite) {
+TEST(LocalThreshold, TextBlackInShadowAndGlareNoiseWhite) {
     // Text lines on a plate lit from 30 to 240, then sensor noise over all.
     GreyImage g = Lines(400, 200, 0, 0, 255);
     std::mt19937 rng(5);
@@ -118,7 +118,7 @@ TEST(Sauvola, TextBlackInShadowAndGlareNoiseWhite) {
             const double v = light * (g.At(x, y) == 0 ? 0.2 : 1.0) + noise(rng);
             g.Row(y)[x] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
         }
-    const GreyImage b = Sauvola(g, 20, 0.34, 24);
+    const GreyImage b = LocalThreshold(g, 20, 0.34, 24);
     int inkBlack = 0, ink = 0, plateBlack = 0, plate = 0;
     for (int y = 25; y < 175; ++y)
         for (int x = 60; x < 380; ++x) {
@@ -133,7 +133,7 @@ TEST(Sauvola, TextBlackInShadowAndGlareNoiseWhite) {
     for (const int level : {25, 128, 230}) {
         GreyImage n(120, 80);
         for (auto& p : n.pixels) p = static_cast<std::uint8_t>(std::clamp(level + noise(rng), 0.0, 255.0));
-        const GreyImage nb = Sauvola(n, 20, 0.34, 24);
+        const GreyImage nb = LocalThreshold(n, 20, 0.34, 24);
         EXPECT_EQ(std::count(nb.pixels.begin(), nb.pixels.end(), 0), 0) << level;
     }
 }
@@ -181,7 +181,7 @@ TEST(EncodePgm, HeaderThenRows) {
 TEST(Degenerate, BlackWhiteTinyAndEmpty) {
     for (const GreyImage& g : {GreyImage(50, 40, 0), GreyImage(50, 40, 255), GreyImage(1, 1, 128), GreyImage(1, 300, 7),
                                GreyImage(300, 1, 7), GreyImage()}) {
-        const GreyImage f = Sauvola(g, 20, 0.34, 24);
+        const GreyImage f = LocalThreshold(g, 20, 0.34, 24);
         EXPECT_EQ(f.pixels, std::vector<std::uint8_t>(g.pixels.size(), 255));  // no strokes anywhere
         EXPECT_EQ(f.width, g.width);
         EXPECT_EQ(f.height, g.height);
