@@ -116,8 +116,10 @@ Outcome ReadOne(const std::string& dir, const Photo& photo, int worker) {
             k.write(pass->pgm.data(), static_cast<std::streamsize>(pass->pgm.size()));
         }
         const auto e0 = Clock::now();
-        std::string tsv = Run("OMP_THREAD_LIMIT=1 tesseract " + pgmPath + " - --psm " + std::to_string(pass->psm) +
-                                    " --dpi " + std::to_string(kavrel::kEngineDpi) + " -c tessedit_do_invert=0 tsv 2>/dev/null");
+        std::string settings;
+        for (const auto& s : kavrel::kEngineSettings) settings += " -c " + std::string(s.name) + "=" + std::string(s.value);
+        std::string tsv = Run("OMP_THREAD_LIMIT=1 tesseract " + pgmPath + " - --psm " + std::to_string(pass->psm) + settings +
+                              " tsv 2>/dev/null");
         o.engineMs += Ms(Clock::now() - e0);
         t0 = Clock::now();
         reader.Take(tsv);

@@ -33,8 +33,13 @@
 namespace kavrel {
 
 // The engine's settings for every pass: the page sets them on its engine
-// once; the harness passes them on the command line.
-inline constexpr int kEngineDpi = 300;  // user_defined_dpi: PGM holds none
+// once; the harness passes them on the command line (-c name=value). A PGM
+// holds no resolution; the polarity is the reader's choice, and the
+// engine's own second try of every doubtful word inverted costs time.
+struct EngineSetting {
+    std::string_view name, value;
+};
+inline constexpr EngineSetting kEngineSettings[] = {{"user_defined_dpi", "300"}, {"tessedit_do_invert", "0"}};
 
 struct EnginePass {
     std::string name;  // for logs: which image and mode
