@@ -16,7 +16,10 @@
 // reader stops when the best candidate is a number read as it stands that
 // decodes in full, with confidence (and, below that, a label or a second
 // pass agreeing), and no other such number is close behind; the common
-// photo costs one pass. An image that cannot be read (empty, zero size, a
+// photo costs one pass. Otherwise what the last pass found chooses the
+// next: the other polarity when the first found hardly a word, an enlarged
+// copy when its words were small, then the same picture as one block of
+// text (psm 6); four passes at most. An image that cannot be read (empty, zero size, a
 // buffer shorter than its rows) plans no pass at all.
 #pragma once
 
