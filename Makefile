@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 60
 
 CMAKE_GEN = -G Ninja
 
-.PHONY: all deps build run test test-asan windows test-windows bench fuzz clean web run-web web-tools bench-web
+.PHONY: all deps build run test test-asan windows test-windows bench fuzz clean web run-web web-tools bench-web bench-read
 
 all: build
 
@@ -49,6 +49,7 @@ test-windows:
 bench: build windows
 	@for b in $(BUILD)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" || exit 1; done
+	@$(MAKE) --no-print-directory bench-read
 	@echo "== bench/startup.py"; bench/startup.py $(BUILD)
 	cmake --build $(BUILD_WINDOWS) -j $(JOBS) --target bare_window_win32 controls_window_win32
 	@echo "== bench/startup_wine.py"; WINEPREFIX=$(abspath $(BUILD_WINDOWS))/wineprefix bench/startup_wine.py $(BUILD_WINDOWS)
@@ -94,6 +95,13 @@ node_modules/.package-lock.json: package.json package-lock.json
 bench-web: web web-tools
 	@echo "== bench/web.mjs"; node bench/web.mjs $(BUILD_WEB)/site
 	@echo "== bench/reader.mjs"; node bench/reader.mjs $(BUILD_WEB)/site $(BUILD)/bench-photos
+
+# Reading the serial from photos: make-plates' photos through the core's
+# plan and the native engine (the first run makes the photos, some minutes).
+bench-read: deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target read_photos
+	@echo "== bench/read-photos"; bench/read-photos $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_WINDOWS) $(BUILD_WEB)

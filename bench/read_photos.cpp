@@ -116,13 +116,24 @@ Outcome ReadOne(const std::string& dir, const Photo& photo, int worker) {
             k.write(pass->pgm.data(), static_cast<std::streamsize>(pass->pgm.size()));
         }
         const auto e0 = Clock::now();
-        const std::string tsv = Run("OMP_THREAD_LIMIT=1 tesseract " + pgmPath + " - --psm " + std::to_string(pass->psm) +
-                                    " --dpi " + std::to_string(kavrel::kEngineDpi) + " tsv 2>/dev/null");
+        std::string settings;
+        for (const auto& s : kavrel::kEngineSettings) settings += " -c " + std::string(s.name) + "=" + std::string(s.value);
+        std::string tsv = Run("OMP_THREAD_LIMIT=1 tesseract " + pgmPath + " - --psm " + std::to_string(pass->psm) + settings +
+                              " tsv 2>/dev/null");
         o.engineMs += Ms(Clock::now() - e0);
         t0 = Clock::now();
         reader.Take(tsv);
         o.coreMs += Ms(Clock::now() - t0);
-        o.trace += " [" + pass->name + "]";
+        int sure = 0;
+        std::vector<int> heights;
+        for (const kavrel::OcrWord& w : kavrel::ParseTsv(tsv)) {
+            if (w.confidence >= 60 && w.text.size() >= 2) ++sure, heights.push_back(w.height);
+        }
+        std::sort(heights.begin(), heights.end());
+        std::ostringstream t;
+        t << " [" << pass->name << ' ' << pass->width << 'x' << pass->height << " words " << sure << " h "
+          << (heights.empty() ? 0 : heights[heights.size() / 2]) << ' ' << static_cast<int>(Ms(Clock::now() - e0)) << "ms]";
+        o.trace += t.str();
     }
     std::remove(pgmPath.c_str());
     t0 = Clock::now();

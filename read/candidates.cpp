@@ -262,7 +262,10 @@ std::vector<Candidate> CandidateList::Ranked() const {
             }
         }
     }
-    const auto rank = [](const Candidate& c) { return c.full ? (c.variant ? 1 : 0) : 2; };
+    // A variant is a guess: measured, one ranked first was never the serial
+    // (2 of 240 photos, both wrong), so it follows what was read, where the
+    // page shows that run as one that does not decode.
+    const auto rank = [](const Candidate& c) { return c.variant ? 2 : c.full ? 0 : 1; };
     std::stable_sort(out.begin(), out.end(), [&](const Candidate& a, const Candidate& b) {
         if (rank(a) != rank(b)) return rank(a) < rank(b);
         if (a.score != b.score) return a.score > b.score;

@@ -200,7 +200,7 @@ GreyImage BoxBlur(const GreyImage& image, int radius) {
     return out;
 }
 
-GreyImage Sauvola(const GreyImage& image, int radius, double k, int minContrast) {
+GreyImage LocalThreshold(const GreyImage& image, int radius, double k, int minContrast) {
     if (image.Empty()) return {};
     GreyImage out(image.width, image.height);
     const auto kf = static_cast<float>(k);
@@ -213,10 +213,13 @@ GreyImage Sauvola(const GreyImage& image, int radius, double k, int minContrast)
         for (int x = 0; x < image.width; ++x) {
             const float n = static_cast<float>(cols[x] * rows);
             const float mean = static_cast<float>(sum[x]) / n;
-            const float variance = std::max(0.0f, static_cast<float>(sumSq[x]) / n - mean * mean);
-            const float level = mean * (1 + kf * (std::sqrt(variance) / 128 - 1));
             const auto v = static_cast<float>(p[x]);
-            o[x] = v <= level && mean - v >= contrast ? 0 : 255;
+            if (mean - v < contrast) {  // most pixels: the plate, the body, grain
+                o[x] = 255;
+                continue;
+            }
+            const float variance = std::max(0.0f, static_cast<float>(sumSq[x]) / n - mean * mean);
+            o[x] = mean - v >= kf * std::sqrt(variance) ? 0 : 255;
         }
     });
     return out;
@@ -238,40 +241,6 @@ bool LightText(const GreyImage& image, const GreyImage& blurred) {
 
 void Invert(GreyImage& image) {
     for (auto& p : image.pixels) p = static_cast<std::uint8_t>(255 - p);
-}
-
-GreyImage Flatten(const GreyImage& image, int radius) {
-    if (image.Empty()) return {};
-    const GreyImage around = BoxBlur(image, radius);
-    GreyImage out(image.width, image.height);
-    // The plate comes out near 200 whatever its light; darker text below it.
-    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-        const int bg = std::max<int>(around.pixels[i], 8);
-        const int v = image.pixels[i] * 200 / bg;
-        out.pixels[i] = static_cast<std::uint8_t>(std::min(v, 255));
-    }
-    Stretch(out, 0.01, 0.80);
-    return out;
-}
-
-void Stretch(GreyImage& image, double low, double high) {
-    if (image.Empty()) return;
-    std::array<std::size_t, 256> histogram{};
-    for (const auto p : image.pixels) ++histogram[p];
-    const auto quantile = [&](double q) {
-        const auto target = static_cast<std::size_t>(q * static_cast<double>(image.pixels.size()));
-        std::size_t seen = 0;
-        for (int v = 0; v < 256; ++v) {
-            seen += histogram[static_cast<std::size_t>(v)];
-            if (seen > target) return v;
-        }
-        return 255;
-    };
-    const int lo = quantile(low), hi = quantile(high);
-    if (hi <= lo) return;  // one level (or nearly): nothing to stretch
-    std::array<std::uint8_t, 256> map{};
-    for (int v = 0; v < 256; ++v) map[static_cast<std::size_t>(v)] = Clamp255(255.0 * (v - lo) / (hi - lo));
-    for (auto& p : image.pixels) p = map[p];
 }
 
 double FindSkew(const GreyImage& image, double maxDegrees) {

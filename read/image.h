@@ -3,9 +3,9 @@
 // The steps are small and separate so that the reading plan can combine
 // them and the tests can check each: scale with grey conversion (area
 // averaging), a box blur with running sums (its cost does not grow with the
-// radius), flattening of uneven light, a contrast stretch, the skew of the
-// text lines and a rotation that undoes it, a global threshold, and the
-// PGM file the engine's worker reads. Nothing here allocates more than a
+// radius), a local threshold that also flattens uneven light, the polarity
+// of the text, the skew of the text lines and a rotation that undoes it, a
+// global threshold, and the PGM file the engine's worker reads. Nothing here allocates more than a
 // few copies of the image it is given.
 #pragma once
 
@@ -42,29 +42,22 @@ GreyImage Resize(const GreyImage& image, int width, int height);
 // The mean over a (2r+1) x (2r+1) box, the box cut at the borders.
 GreyImage BoxBlur(const GreyImage& image, int radius);
 
-// Sauvola's local threshold over a (2r+1) box: black where a pixel is
-// darker than mean * (1 + k * (deviation / 128 - 1)) of its box and at
-// least `minContrast` below the mean. A plain area (a plate, a painted
-// body, sensor noise in a shadow) has a small deviation and stays white;
-// strokes against their surroundings turn black, in shadow and in glare
-// alike.
-GreyImage Sauvola(const GreyImage& image, int radius, double k, int minContrast);
+// A local threshold over a (2r+1) box: black where a pixel is darker than
+// the box's mean by at least `minContrast` levels and by at least k of the
+// box's deviation. A plain area (a plate, a painted body, sensor noise in
+// a shadow) stays white; strokes turn black by their contrast with their
+// surroundings alone, in shadow and in glare alike, and faint ones too
+// (Sauvola's rule, which asks a share of the mean, loses grey print on a
+// dark plate and thin strokes out of focus).
+GreyImage LocalThreshold(const GreyImage& image, int radius, double k, int minContrast);
 
-// Whether the text is light on a darker plate: the flattening and the
+// Whether the text is light on a darker plate: the threshold and the
 // engine want dark text, so such a picture is inverted first. Told by the
 // skew of each pixel's difference from its surroundings: thin strokes lie
 // far out on one side.
 bool LightText(const GreyImage& image, const GreyImage& blurred);
 
 void Invert(GreyImage& image);
-
-// Divides each pixel by its surroundings (a box blur of `radius`) so that a
-// shadow, a glare or a gradient across the plate leaves the text and the
-// plate at one level; then stretches the contrast.
-GreyImage Flatten(const GreyImage& image, int radius);
-
-// Maps the `low` quantile to 0 and the `high` quantile to 255, linearly.
-void Stretch(GreyImage& image, double low, double high);
 
 // The angle in degrees, within +-maxDegrees, of the text lines in a
 // picture of dark text (positive: falling to the right), found by the

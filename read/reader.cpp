@@ -8,9 +8,9 @@ namespace {
 
 // The local threshold works on the text's scale: a box about twice the
 // height of a line of text at the working size; strokes fainter than the
-// contrast floor are taken for texture or noise.
+// contrast floor are taken for grain (sensor noise, brushed metal, paint).
 constexpr int kBoxRadius = 20;
-constexpr double kSauvolaK = 0.34;
+constexpr double kDeviations = 0.5;
 constexpr int kMinContrast = 24;
 // The skew is searched on a copy about this wide, where it costs little;
 // the polarity on one where strokes are still a few pixels wide.
@@ -69,7 +69,7 @@ GreyImage PhotoReader::Binary(bool light, double enlarge, double* skew) const {
     GreyImage g = enlarge > 1 ? Resize(grey_, static_cast<int>(grey_.width * enlarge), static_cast<int>(grey_.height * enlarge))
                               : grey_;
     if (light) Invert(g);
-    GreyImage b = Sauvola(g, static_cast<int>(kBoxRadius * enlarge), kSauvolaK, kMinContrast);
+    GreyImage b = LocalThreshold(g, static_cast<int>(kBoxRadius * enlarge), kDeviations, kMinContrast);
     if (skew) *skew = FindSkew(Shrunk(b, kSkewSide), kMaxSkew);
     const double angle = skew ? *skew : skew_;
     return Tilted(angle) ? Rotate(b, angle, 255) : b;
@@ -90,7 +90,6 @@ PhotoReader::Picture PhotoReader::Choose(int& psm) const {
         psm = 6;
         return Picture::Binary;
     }
-    if (!tried(Picture::Flat, 11)) return Picture::Flat;
     if (!tried(Picture::Large, 11)) return Picture::Large;
     return Picture::None;
 }
@@ -117,14 +116,6 @@ const EnginePass* PhotoReader::Next() {
             const double f = std::clamp(kTextTarget / seen, 1.25, std::max(1.25, std::min(2.5, most)));
             image = Binary(light_, f, nullptr);
             pass_.name = "large/sparse";
-            break;
-        }
-        case Picture::Flat: {
-            GreyImage g = grey_;
-            if (light_) Invert(g);
-            image = Flatten(g, kBoxRadius);
-            if (Tilted(skew_)) image = Rotate(image, skew_, 255);
-            pass_.name = "flat/sparse";
             break;
         }
     }

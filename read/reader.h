@@ -10,12 +10,16 @@
 //   }
 //   for (const Candidate& c : reader.Candidates()) ... DescribeCandidate(c, "RUS")
 //
-// Start() prepares the first image at once (grey, scaled, light flattened,
-// deskewed); the others only when a pass needs them. After each pass the
+// Start() prepares the first image at once (grey, scaled, thresholded
+// against its surroundings, which flattens uneven light, and deskewed);
+// the others only when a pass needs them. After each pass the
 // reader stops when the best candidate is a number read as it stands that
 // decodes in full, with confidence (and, below that, a label or a second
 // pass agreeing), and no other such number is close behind; the common
-// photo costs one pass. An image that cannot be read (empty, zero size, a
+// photo costs one pass. Otherwise what the last pass found chooses the
+// next: the other polarity when the first found hardly a word, an enlarged
+// copy when its words were small, then the same picture as one block of
+// text (psm 6); four passes at most. An image that cannot be read (empty, zero size, a
 // buffer shorter than its rows) plans no pass at all.
 #pragma once
 
@@ -32,8 +36,13 @@
 namespace kavrel {
 
 // The engine's settings for every pass: the page sets them on its engine
-// once; the harness passes them on the command line.
-inline constexpr int kEngineDpi = 300;  // user_defined_dpi: PGM holds none
+// once; the harness passes them on the command line (-c name=value). A PGM
+// holds no resolution; the polarity is the reader's choice, and the
+// engine's own second try of every doubtful word inverted costs time.
+struct EngineSetting {
+    std::string_view name, value;
+};
+inline constexpr EngineSetting kEngineSettings[] = {{"user_defined_dpi", "300"}, {"tessedit_do_invert", "0"}};
 
 struct EnginePass {
     std::string name;  // for logs: which image and mode
@@ -60,7 +69,7 @@ public:
     static bool Enough(const std::vector<Candidate>& ranked, int passes);
 
 private:
-    enum class Picture { None, Binary, Other, Large, Flat };
+    enum class Picture { None, Binary, Other, Large };
     // Thresholded (dark text, after inverting when `light`), enlarged by
     // `enlarge` and levelled: by the skew it finds when `skew` is given
     // (and stores there), else by skew_.

@@ -127,7 +127,7 @@ TEST_P(Rank, Order) {
 // no one digit mends.
 const RankCase kRank[] = {
     {"a full decode beats a surer run that does not decode", {{R("4065100088", 99), R("15700940", 40)}},
-     {"15700940", "1065100088~", "4065100088?"}},
+     {"15700940", "4065100088?", "1065100088~"}},
     {"a label outweighs a little confidence", {{R("15700940", 95), R("1065100088", 80, true)}}, {"1065100088", "15700940"}},
     {"but not much", {{R("15700940", 95), R("1065100088", 40, true)}}, {"15700940", "1065100088"}},
     {"a second pass agreeing outweighs confidence", {{R("15700940", 95), R("1065100088", 85)}, {R("1065100088", 82)}},
@@ -139,7 +139,7 @@ const RankCase kRank[] = {
     {"a variant that was also read strengthens the reading, no duplicate",
      {{R("4065100088", 99), R("1065100088", 60), R("15700940", 65)}}, {"1065100088", "15700940", "4065100088?"}},
     {"the variant of a run ranks after every number read as it stands", {{R("4065100088", 99), R("66920001", 20)}},
-     {"66920001", "1065100088~", "4065100088?"}},
+     {"66920001", "4065100088?", "1065100088~"}},
     {"no decoding neighbour: no variant", {{R("1400000000", 90)}}, {"1400000000?"}},
     {"the order number has no variants", {{R("1065100088", 70)}}, {"1065100088"}},
 };
@@ -152,16 +152,16 @@ TEST(Rank, CandidateFields) {
     list.AddPass(Words({{{"4065100088"}, 70}}));
     const std::vector<Candidate> c = list.Ranked();
     ASSERT_EQ(c.size(), 2u);
-    EXPECT_EQ(c[0].digits, "1065100088");
-    EXPECT_TRUE(c[0].variant);
-    EXPECT_EQ(c[0].readAs, "4065100088");
-    EXPECT_TRUE(c[0].full);
-    EXPECT_EQ(c[0].result.Strana, "Deutschland, Rottenburg");
-    EXPECT_EQ(c[1].votes, 2);
-    EXPECT_TRUE(c[1].label);
-    EXPECT_DOUBLE_EQ(c[1].confidence, 77);
-    EXPECT_TRUE(c[1].result.Osibka);
-    EXPECT_EQ(c[1].result.failures, unsigned{FailPlant});
+    EXPECT_EQ(c[1].digits, "1065100088");
+    EXPECT_TRUE(c[1].variant);
+    EXPECT_EQ(c[1].readAs, "4065100088");
+    EXPECT_TRUE(c[1].full);
+    EXPECT_EQ(c[1].result.Strana, "Deutschland, Rottenburg");
+    EXPECT_EQ(c[0].votes, 2);
+    EXPECT_TRUE(c[0].label);
+    EXPECT_DOUBLE_EQ(c[0].confidence, 77);
+    EXPECT_TRUE(c[0].result.Osibka);
+    EXPECT_EQ(c[0].result.failures, unsigned{FailPlant});
     EXPECT_EQ(list.Passes(), 2);
 }
 

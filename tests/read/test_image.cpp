@@ -107,32 +107,35 @@ TEST(Resize, AveragesDownAndInterpolatesUp) {
     EXPECT_TRUE(Resize(GreyImage(), 4, 4).Empty());
 }
 
-TEST(Flatten, UnevenLightBecomesOneLevelAndTextStaysDark) {
-    // A plate lit from 40 on the left to 250 on the right, with text lines.
-    GreyImage g = Lines(400, 200, 0, 0, 255);  // 0 marks the ink
+TEST(LocalThreshold, TextBlackInShadowAndGlareNoiseWhite) {
+    // Text lines on a plate lit from 30 to 240, then sensor noise over all.
+    GreyImage g = Lines(400, 200, 0, 0, 255);
+    std::mt19937 rng(5);
+    std::normal_distribution<double> noise(0, 6);
     for (int y = 0; y < g.height; ++y)
         for (int x = 0; x < g.width; ++x) {
-            const double light = 40 + 210.0 * x / (g.width - 1);
-            const bool ink = g.At(x, y) == 0;
-            g.Row(y)[x] = static_cast<std::uint8_t>(light * (ink ? 0.25 : 1.0));
+            const double light = 30 + 210.0 * x / (g.width - 1);
+            const double v = light * (g.At(x, y) == 0 ? 0.2 : 1.0) + noise(rng);
+            g.Row(y)[x] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
         }
-    const GreyImage f = Flatten(g, 24);
-    // Plate away from the ink, on the dark and on the bright side.
-    const auto plate = [&](int x0) {
-        double sum = 0;
-        int n = 0;
-        for (int y = 40; y < 160; ++y)
-            for (int x = x0; x < x0 + 40; ++x)
-                if (g.At(x, y) > 30 && std::fmod(y + 1000.0, 24.0) > 10) sum += f.At(x, y), ++n;
-        return sum / n;
-    };
-    const double left = plate(30), right = plate(330);
-    EXPECT_GT(left, 180);
-    EXPECT_NEAR(left, right, 20);
-    // The ink on the dark side was brighter than the plate on the bright
-    // side's ink; after flattening it is dark everywhere.
-    EXPECT_LT(f.At(40, 32), 80);
-    EXPECT_LT(f.At(360, 32), 80);
+    const GreyImage b = LocalThreshold(g, 20, 0.34, 24);
+    int inkBlack = 0, ink = 0, plateBlack = 0, plate = 0;
+    for (int y = 25; y < 175; ++y)
+        for (int x = 60; x < 380; ++x) {
+            const bool isInk = std::fmod(y + 1000.0, 24.0) < 7.0 && (x / 9) % 3 != 2;
+            const bool far = std::fmod(y + 1000.0, 24.0) > 12.0;  // plate well away from a line
+            if (isInk) ++ink, inkBlack += b.At(x, y) == 0;
+            if (far) ++plate, plateBlack += b.At(x, y) == 0;
+        }
+    EXPECT_GT(inkBlack, ink * 9 / 10);
+    EXPECT_LT(plateBlack, plate / 100);
+    // A plain noisy area, dark or bright, has no strokes at all.
+    for (const int level : {25, 128, 230}) {
+        GreyImage n(120, 80);
+        for (auto& p : n.pixels) p = static_cast<std::uint8_t>(std::clamp(level + noise(rng), 0.0, 255.0));
+        const GreyImage nb = LocalThreshold(n, 20, 0.34, 24);
+        EXPECT_EQ(std::count(nb.pixels.begin(), nb.pixels.end(), 0), 0) << level;
+    }
 }
 
 TEST(LightText, ToldByThePolarityOfTheStrokes) {
@@ -168,16 +171,6 @@ TEST(Otsu, SplitsTwoLevels) {
     EXPECT_EQ(t.pixels.back(), 0);
 }
 
-TEST(Stretch, QuantilesToTheEnds) {
-    GreyImage g(100, 1);
-    for (int x = 0; x < 100; ++x) g.pixels[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(100 + x / 2);
-    Stretch(g, 0.1, 0.9);
-    EXPECT_EQ(g.pixels[5], 0);
-    EXPECT_EQ(g.pixels[95], 255);
-    EXPECT_GT(g.pixels[50], 100);
-    EXPECT_LT(g.pixels[50], 155);
-}
-
 TEST(EncodePgm, HeaderThenRows) {
     GreyImage g(3, 2);
     for (std::size_t i = 0; i < 6; ++i) g.pixels[i] = static_cast<std::uint8_t>(i * 40);
@@ -188,16 +181,14 @@ TEST(EncodePgm, HeaderThenRows) {
 TEST(Degenerate, BlackWhiteTinyAndEmpty) {
     for (const GreyImage& g : {GreyImage(50, 40, 0), GreyImage(50, 40, 255), GreyImage(1, 1, 128), GreyImage(1, 300, 7),
                                GreyImage(300, 1, 7), GreyImage()}) {
-        const GreyImage f = Flatten(g, 24);
+        const GreyImage f = LocalThreshold(g, 20, 0.34, 24);
+        EXPECT_EQ(f.pixels, std::vector<std::uint8_t>(g.pixels.size(), 255));  // no strokes anywhere
         EXPECT_EQ(f.width, g.width);
         EXPECT_EQ(f.height, g.height);
         EXPECT_EQ(FindSkew(f, 12), 0.0);  // nothing dark, or nothing with a direction
         const GreyImage r = Rotate(f, 7, 255);
         EXPECT_EQ(r.Empty(), g.Empty());
         EXPECT_EQ(BoxBlur(g, 5).pixels, g.pixels);  // one level stays that level
-        GreyImage s = g;
-        Stretch(s, 0.01, 0.99);
-        EXPECT_EQ(s.pixels, g.pixels);  // one level: nothing to stretch
         EXPECT_FALSE(LightText(g, BoxBlur(g, 3)));
         const std::string pgm = EncodePgm(g);
         const std::string header = "P5\n" + std::to_string(g.width) + " " + std::to_string(g.height) + "\n255\n";

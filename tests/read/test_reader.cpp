@@ -67,13 +67,38 @@ TEST(PhotoReader, ReadsOnWhileUnsureAndEndsAtTheEndOfThePlan) {
     EXPECT_GE(passes, 2);
     EXPECT_TRUE(modes.count(11) && modes.count(6));
     EXPECT_EQ(r.PassesRun(), passes);
-    ASSERT_FALSE(r.Candidates().empty());
-    EXPECT_EQ(r.Candidates()[0].digits, "1065100088");
-    EXPECT_TRUE(r.Candidates()[0].variant);
+    ASSERT_EQ(r.Candidates().size(), 2u);
+    EXPECT_EQ(r.Candidates()[0].digits, "4065100088");
+    EXPECT_EQ(r.Candidates()[0].votes, passes);
+    EXPECT_EQ(r.Candidates()[1].digits, "1065100088");
+    EXPECT_TRUE(r.Candidates()[1].variant);
     // A new photo starts afresh.
     ASSERT_TRUE(r.Start(px.data(), px.size(), 300, 200, 300 * 4));
     EXPECT_TRUE(r.Candidates().empty());
     EXPECT_NE(r.Next(), nullptr);
+}
+
+TEST(PhotoReader, SmallTextIsReadAgainEnlarged) {
+    PhotoReader r;
+    const auto px = White(400, 300);
+    ASSERT_TRUE(r.Start(px.data(), px.size(), 400, 300, 400 * 4));
+    const EnginePass* first = r.Next();
+    ASSERT_NE(first, nullptr);
+    const int width = first->width;
+    // Many sure words, none a serial, all 12 px high.
+    std::string tsv = Tsv({"Typ", "4FES-5Y", "LP", "19", "bar", "HP", "28", "bar"}, 92);
+    std::string small;
+    for (std::size_t at = 0, line = 0; (at = tsv.find('\n', line)) != std::string::npos; line = at + 1) {
+        std::string row = tsv.substr(line, at - line + 1);
+        const std::size_t h = row.find("\t30\t");
+        if (h != std::string::npos) row.replace(h, 4, "\t12\t");
+        small += row;
+    }
+    r.Take(small);
+    const EnginePass* second = r.Next();
+    ASSERT_NE(second, nullptr);
+    EXPECT_GT(second->width, width * 5 / 4 - 1);
+    EXPECT_EQ(second->psm, 11);
 }
 
 Candidate C(const std::string& digits, double confidence, bool label = false, int votes = 1, bool variant = false) {
