@@ -90,11 +90,11 @@ node_modules/.package-lock.json: package.json package-lock.json
 	@touch $@
 
 # Sizes of the site's files, a keystroke in the page and Lighthouse's
-# scores, in headless Chromium; then the photo reader over 200 generated
-# photos (made once into $(BUILD)/bench-photos).
+# scores, in headless Chromium; then the photo reader in the page over the
+# photos that bench-read reads natively (made once into $(BUILD)).
 bench-web: web web-tools
 	@echo "== bench/web.mjs"; node bench/web.mjs $(BUILD_WEB)/site
-	@echo "== bench/reader.mjs"; node bench/reader.mjs $(BUILD_WEB)/site $(BUILD)/bench-photos
+	@echo "== bench/reader.mjs"; node bench/reader.mjs $(BUILD_WEB)/site $(BUILD)
 
 # Reading the serial from photos: make-plates' photos through the core's
 # plan and the native engine (the first run makes the photos, some minutes).

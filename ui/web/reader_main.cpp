@@ -9,6 +9,7 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <utility>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -91,7 +92,11 @@ EMSCRIPTEN_KEEPALIVE const char* reader_mime() { return kavrel::Mime(TheWorker()
 
 // The engine's settings, "name=value" a line.
 EMSCRIPTEN_KEEPALIVE const char* reader_engine_settings() {
-    return kavrel::Handed("user_defined_dpi=" + std::to_string(kavrel::kEngineDpi) + "\n");
+    std::string lines;
+    for (const kavrel::EngineSetting& setting : kavrel::kEngineSettings) {
+        lines.append(setting.name).append("=").append(setting.value).append("\n");
+    }
+    return kavrel::Handed(std::move(lines));
 }
 
 // The decoded photo's RGBA pixels are in the room: the reading begins.
