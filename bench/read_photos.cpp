@@ -121,6 +121,7 @@ Outcome ReadOne(const std::string& dir, const Photo& photo, int worker) {
         const auto e0 = Clock::now();
         std::string settings;
         for (const auto& s : kavrel::kEngineSettings) settings += " -c " + std::string(s.name) + "=" + std::string(s.value);
+        if (!pass->chars.empty()) settings += " -c tessedit_char_whitelist=" + std::string(pass->chars);
         std::string tsv = Run("OMP_THREAD_LIMIT=1 " + g_engine + " " + pgmPath + " - --psm " + std::to_string(pass->psm) + settings +
                               " tsv 2>/dev/null");
         o.engineMs += Ms(Clock::now() - e0);

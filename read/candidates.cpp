@@ -136,7 +136,21 @@ std::string_view Confusable(char d) {
 
 }  // namespace
 
-std::vector<Reading> FindReadings(const std::vector<OcrWord>& words) {
+namespace {
+
+void Enclose(Reading& r, const OcrWord& w) {
+    if (r.right <= r.left) {
+        r.left = w.left, r.top = w.top, r.right = w.left + w.width, r.bottom = w.top + w.height;
+        return;
+    }
+    r.left = std::min(r.left, w.left);
+    r.top = std::min(r.top, w.top);
+    r.right = std::max(r.right, w.left + w.width);
+    r.bottom = std::max(r.bottom, w.top + w.height);
+}
+
+template <typename Wanted>
+std::vector<Reading> Runs(const std::vector<OcrWord>& words, Wanted wanted) {
     std::vector<Reading> out;
     std::size_t begin = 0;
     while (begin < words.size()) {
@@ -150,12 +164,13 @@ std::vector<Reading> FindReadings(const std::vector<OcrWord>& words) {
 
         for (std::size_t i = 0; i < line.size(); ++i) {
             const WordDigits& p = parts[i];
-            if (Format(p.digits.size())) {
+            if (wanted(p.digits.size())) {
                 Reading r;
                 r.digits = p.digits;
                 r.confidence = line[i]->confidence;
                 r.letters = p.letters;
                 r.height = line[i]->height;
+                Enclose(r, *line[i]);
                 Labels(line, i, p, r);
                 out.push_back(r);
             }
@@ -165,7 +180,7 @@ std::vector<Reading> FindReadings(const std::vector<OcrWord>& words) {
             std::string joined = p.digits;
             double confidence = line[i]->confidence;
             int letters = p.letters, height = line[i]->height;
-            for (std::size_t j = i + 1; j < line.size() && joined.size() < 10; ++j) {
+            for (std::size_t j = i + 1; j < line.size() && !wanted.Full(joined.size()); ++j) {
                 const OcrWord& prev = *line[j - 1];
                 const OcrWord& next = *line[j];
                 const int gap = next.left - (prev.left + prev.width);
@@ -175,13 +190,14 @@ std::vector<Reading> FindReadings(const std::vector<OcrWord>& words) {
                 confidence = std::min(confidence, next.confidence);
                 letters += parts[j].letters;
                 height = std::max(height, next.height);
-                if (!Format(joined.size())) continue;
+                if (!wanted(joined.size())) continue;
                 Reading r;
                 r.digits = joined;
                 r.confidence = confidence;
                 r.letters = letters;
                 r.joined = true;
                 r.height = height;
+                for (std::size_t k = i; k <= j; ++k) Enclose(r, *line[k]);
                 Labels(line, i, p, r);
                 out.push_back(r);
             }
@@ -189,6 +205,26 @@ std::vector<Reading> FindReadings(const std::vector<OcrWord>& words) {
         begin = end;
     }
     return out;
+}
+
+// Run lengths from `shortest` to `longest`; groups stop growing at `longest`.
+struct Lengths {
+    std::size_t shortest, longest;
+    bool operator()(std::size_t n) const { return n >= shortest && n <= longest; }
+    bool Full(std::size_t n) const { return n >= longest; }
+};
+
+struct SerialLengths {
+    bool operator()(std::size_t n) const { return Format(n); }
+    bool Full(std::size_t n) const { return n >= 10; }
+};
+
+}  // namespace
+
+std::vector<Reading> FindReadings(const std::vector<OcrWord>& words) { return Runs(words, SerialLengths{}); }
+
+std::vector<Reading> FindDigitRuns(const std::vector<OcrWord>& words, std::size_t shortest, std::size_t longest) {
+    return Runs(words, Lengths{shortest, longest});
 }
 
 double ReadingScore(const Reading& r) {

@@ -19,6 +19,7 @@
 #include "decode/decoder.h"
 #include "read/tsv.h"
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <string_view>
@@ -47,9 +48,13 @@ struct Reading {
     bool joined = false;   // from several words
     int letters = 0;       // letters taken for digits
     int height = 0;        // of its words, in pixels
+    int left = 0, top = 0, right = 0, bottom = 0;  // the box round its words
 };
 
 std::vector<Reading> FindReadings(const std::vector<OcrWord>& words);
+// The same runs of any length from `shortest` to `longest` digits: a run
+// a digit short or long may be a serial misread, worth reading again.
+std::vector<Reading> FindDigitRuns(const std::vector<OcrWord>& words, std::size_t shortest, std::size_t longest);
 
 // The score of one reading before votes and decoding count.
 double ReadingScore(const Reading& r);

@@ -311,6 +311,83 @@ GreyImage Rotate(const GreyImage& image, double degrees, std::uint8_t fill) {
     return out;
 }
 
+GreyImage Crop(const GreyImage& image, int left, int top, int width, int height, int border, std::uint8_t fill) {
+    if (image.Empty() || width <= 0 || height <= 0 || border < 0) return {};
+    GreyImage out(width + 2 * border, height + 2 * border, fill);
+    for (int y = std::max(0, top); y < std::min(image.height, top + height); ++y) {
+        const int x0 = std::max(0, left), x1 = std::min(image.width, left + width);
+        if (x0 >= x1) break;
+        std::copy(image.Row(y) + x0, image.Row(y) + x1, out.Row(y - top + border) + (x0 - left + border));
+    }
+    return out;
+}
+
+double FindSlant(const GreyImage& image, double maxDegrees) {
+    if (image.Empty()) return 0;
+    std::vector<std::pair<int, int>> dark;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (image.At(x, y) < 128) dark.emplace_back(x, y);
+    if (dark.empty()) return 0;
+    const double middle = image.height / 2.0;
+    const int reach = image.width + image.height;
+    std::vector<std::uint32_t> bins(static_cast<std::size_t>(2 * reach + 1));
+    // Upright strokes stack their pixels in few columns: the sharpest
+    // profile of the columns after shearing back.
+    const auto score = [&](double degrees) {
+        const double t = std::tan(degrees * kPi / 180);
+        std::fill(bins.begin(), bins.end(), 0u);
+        for (const auto& [x, y] : dark) {
+            const long b = std::lround(x + (y - middle) * t) + reach;
+            ++bins[static_cast<std::size_t>(std::clamp<long>(b, 0, 2L * reach))];
+        }
+        double s = 0;
+        for (const auto c : bins) s += static_cast<double>(c) * c;
+        return s;
+    };
+    double best = 0, bestScore = score(0);
+    for (double a = -maxDegrees; a <= maxDegrees + 1e-9; a += 1) {
+        const double s = score(a);
+        if (s > bestScore * (1 + 1e-9)) best = a, bestScore = s;
+    }
+    return best;
+}
+
+GreyImage Shear(const GreyImage& image, double degrees, std::uint8_t fill) {
+    if (image.Empty()) return {};
+    const double t = std::tan(degrees * kPi / 180);
+    const double middle = image.height / 2.0;
+    const int shift = static_cast<int>(std::ceil(std::fabs(t) * middle));
+    GreyImage out(image.width + 2 * shift, image.height, fill);
+    for (int y = 0; y < image.height; ++y) {
+        // Each row moves as a whole, to a fraction of a pixel: the two
+        // nearest source pixels weighted.
+        const double offset = shift + (y + 0.5 - middle) * t;
+        const int whole = static_cast<int>(std::floor(offset));
+        const auto part = static_cast<std::uint32_t>((offset - whole) * 256);
+        const std::uint8_t* in = image.Row(y);
+        std::uint8_t* o = out.Row(y);
+        for (int x = 0; x <= image.width; ++x) {
+            const std::uint32_t a = x > 0 ? in[x - 1] : fill, b = x < image.width ? in[x] : fill;
+            const int at = x + whole;
+            if (at >= 0 && at < out.width) o[at] = static_cast<std::uint8_t>((a * part + b * (256 - part) + 128) >> 8);
+        }
+    }
+    return out;
+}
+
+void Stretch(GreyImage& image) {
+    if (image.Empty()) return;
+    std::array<std::size_t, 256> histogram{};
+    for (const auto p : image.pixels) ++histogram[p];
+    const std::size_t cut = image.pixels.size() / 100;
+    int low = 0, high = 255;
+    for (std::size_t seen = histogram[0]; low < 255 && seen <= cut; seen += histogram[static_cast<std::size_t>(++low)]) {}
+    for (std::size_t seen = histogram[255]; high > 0 && seen <= cut; seen += histogram[static_cast<std::size_t>(--high)]) {}
+    if (high <= low) return;
+    for (auto& p : image.pixels) p = Clamp255((p - low) * 255.0 / (high - low));
+}
+
 int OtsuLevel(const GreyImage& image) {
     std::array<double, 256> histogram{};
     for (const auto p : image.pixels) histogram[p] += 1;

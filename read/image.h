@@ -58,6 +58,10 @@ GreyImage LocalThreshold(const GreyImage& image, int radius, double k, int minCo
 bool LightText(const GreyImage& image, const GreyImage& blurred);
 
 void Invert(GreyImage& image);
+// The levels spread so that the darkest 1% turn black and the lightest 1%
+// white: a faint or glaring picture gets the full range. A picture of one
+// level is left as it is.
+void Stretch(GreyImage& image);
 
 // The angle in degrees, within +-maxDegrees, of the text lines in a
 // picture of dark text (positive: falling to the right), found by the
@@ -67,6 +71,20 @@ double FindSkew(const GreyImage& image, double maxDegrees);
 // Rotated by -degrees about the centre, so that lines at `degrees` come out
 // level; the canvas grows to keep the corners, new area filled with `fill`.
 GreyImage Rotate(const GreyImage& image, double degrees, std::uint8_t fill);
+
+// The rectangle (left, top, width, height), parts outside the image filled,
+// with a border of `border` pixels of `fill` around it.
+GreyImage Crop(const GreyImage& image, int left, int top, int width, int height, int border, std::uint8_t fill);
+
+// The slant in degrees, within +-maxDegrees, of the upright strokes of a
+// picture of dark text (positive: leaning right, as a perspective or an
+// italic face leans them): the shear that stacks the dark pixels in the
+// fewest columns.
+double FindSlant(const GreyImage& image, double maxDegrees);
+
+// Each row moved sideways so that strokes leaning `degrees` stand upright;
+// the canvas widens to keep every pixel, new area filled with `fill`.
+GreyImage Shear(const GreyImage& image, double degrees, std::uint8_t fill);
 
 // Otsu's threshold of the histogram: the level that best splits it in two.
 int OtsuLevel(const GreyImage& image);

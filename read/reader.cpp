@@ -23,6 +23,12 @@ constexpr int kSmallText = 22;
 constexpr double kTextTarget = 32;
 constexpr double kLargePixels = 6e6;
 constexpr int kMaxPasses = 4;
+// A run read again: its digits about this high, leaning at most this much;
+// a slant under kLeastSlant is left as it is.
+constexpr double kRereadHeight = 40;
+constexpr double kMaxSlant = 20;
+constexpr double kLeastSlant = 3;
+constexpr int kRereadBorder = 16;
 
 GreyImage Shrunk(const GreyImage& g, int side) {
     const double f = std::min(1.0, static_cast<double>(side) / std::max(g.width, g.height));
@@ -94,8 +100,63 @@ PhotoReader::Picture PhotoReader::Choose(int& psm) const {
     return Picture::None;
 }
 
+GreyImage PhotoReader::CutOut(const GreyImage& picture, const Reading& run) {
+    const int h = run.bottom - run.top, w = run.right - run.left;
+    if (h <= 0 || w <= 0) return {};
+    const int mx = h / 2 + 4, my = h * 3 / 10 + 3;
+    GreyImage cut = Crop(picture, run.left - mx, run.top - my, w + 2 * mx, h + 2 * my, 0, 255);
+    Stretch(cut);
+    const double slant = FindSlant(Threshold(cut, OtsuLevel(cut)), kMaxSlant);
+    if (std::fabs(slant) >= kLeastSlant) cut = Shear(cut, slant, 255);
+    const double f = std::clamp(kRereadHeight / h, 0.5, 3.0);
+    cut = Resize(cut, std::max(1, static_cast<int>(cut.width * f)), std::max(1, static_cast<int>(cut.height * f)));
+    return Crop(cut, 0, 0, cut.width, cut.height, kRereadBorder, 255);
+}
+
+// Runs worth reading again from the last pass: those of a serial's length
+// and those a digit short or long, the likeliest first.
+void PhotoReader::QueueRereads(const std::vector<OcrWord>& words) {
+    std::vector<Reading> runs = FindDigitRuns(words, 7, 11);
+    std::stable_sort(runs.begin(), runs.end(), [](const Reading& a, const Reading& b) { return ReadingScore(a) > ReadingScore(b); });
+    // Cut from the grey photo, levelled as the pass's picture was: the
+    // engine reads grey better than a threshold's black and white, which a
+    // blurred stroke may have lost.
+    GreyImage twin;
+    for (const Reading& run : runs) {
+        if (static_cast<int>(rereadDigits_.size()) >= kMaxRereads) break;
+        if (std::find(rereadDigits_.begin(), rereadDigits_.end(), run.digits) != rereadDigits_.end()) continue;
+        if (twin.Empty()) {
+            twin = grey_;
+            if (shown_.light) Invert(twin);
+            if (Tilted(shown_.skew)) twin = Rotate(twin, shown_.skew, 255);
+        }
+        Reading box = run;  // in the pass's picture, which may be enlarged
+        const auto back = [&](int v) { return static_cast<int>(std::lround(v / shown_.scale)); };
+        box.left = back(run.left), box.top = back(run.top), box.right = back(run.right), box.bottom = back(run.bottom);
+        GreyImage cut = CutOut(twin, box);
+        if (cut.Empty()) continue;
+        rereadDigits_.push_back(run.digits);
+        rereads_.push_back({std::move(cut), run.label, run.against});
+    }
+}
+
 const EnginePass* PhotoReader::Next() {
-    if (done_ || static_cast<int>(tried_.size()) >= kMaxPasses) {
+    if (done_) return nullptr;
+    if (!rereads_.empty()) {
+        reread_ = std::move(rereads_.front());
+        rereads_.erase(rereads_.begin());
+        pass_.name = "run/line";
+        pass_.psm = 7;
+        pass_.chars = kDigitsOnly;
+        pass_.width = reread_.image.width;
+        pass_.height = reread_.image.height;
+        pass_.pgm = EncodePgm(reread_.image);
+        reread_.image = {};
+        awaiting_ = true;
+        return &pass_;
+    }
+    reread_ = {};
+    if (static_cast<int>(tried_.size()) >= kMaxPasses) {
         done_ = true;
         return nullptr;
     }
@@ -107,6 +168,7 @@ const EnginePass* PhotoReader::Next() {
         case Picture::Binary: pass_.name = psm == 6 ? "binary/block" : "binary/sparse"; break;
         case Picture::Other: {
             image = Binary(!light_, 1.0, &otherSkew_);
+            shown_ = {!light_, otherSkew_, 1.0};
             pass_.name = "other-polarity/sparse";
             break;
         }
@@ -115,23 +177,36 @@ const EnginePass* PhotoReader::Next() {
             const double most = std::sqrt(kLargePixels / (static_cast<double>(grey_.width) * grey_.height));
             const double f = std::clamp(kTextTarget / seen, 1.25, std::max(1.25, std::min(2.5, most)));
             image = Binary(light_, f, nullptr);
+            shown_ = {light_, skew_, f};
             pass_.name = "large/sparse";
             break;
         }
     }
+    if (picture == Picture::Binary) shown_ = {light_, skew_, 1.0};
     const GreyImage& shown = picture == Picture::Binary ? binary_ : image;
     tried_.emplace_back(picture, psm);
     pass_.psm = psm;
+    pass_.chars = {};
     pass_.width = shown.width;
     pass_.height = shown.height;
     pass_.pgm = EncodePgm(shown);
     if (picture == Picture::Other) other_ = std::move(image);
+    awaiting_ = true;
     return &pass_;
 }
 
 void PhotoReader::Take(std::string_view tsv) {
-    if (done_ || tried_.size() <= static_cast<std::size_t>(list_.Passes())) return;
+    if (done_ || !awaiting_) return;
+    awaiting_ = false;
     const std::vector<OcrWord> words = ParseTsv(tsv);
+    if (pass_.chars == kDigitsOnly) {
+        // Only digits were allowed, so no label was read: the run's holds.
+        std::vector<Reading> readings = FindReadings(words);
+        for (Reading& r : readings) r.label = r.label || reread_.label, r.against = r.against || reread_.against;
+        list_.AddReadings(readings);
+        if (rereads_.empty() && Enough(list_.Ranked(), static_cast<int>(tried_.size()))) done_ = true;
+        return;
+    }
     const PassWords m = Measure(words);
     if (list_.Passes() == 0) first_ = m;
     if (m.sure > best_.sure) best_ = m;
@@ -142,7 +217,8 @@ void PhotoReader::Take(std::string_view tsv) {
         skew_ = otherSkew_;
     }
     list_.AddPass(words);
-    if (Enough(list_.Ranked(), list_.Passes())) done_ = true;
+    QueueRereads(words);
+    if (rereads_.empty() && Enough(list_.Ranked(), static_cast<int>(tried_.size()))) done_ = true;
 }
 
 bool PhotoReader::Enough(const std::vector<Candidate>& ranked, int passes) {

@@ -19,8 +19,14 @@
 // photo costs one pass. Otherwise what the last pass found chooses the
 // next: the other polarity when the first found hardly a word, an enlarged
 // copy when its words were small, then the same picture as one block of
-// text (psm 6); four passes at most. An image that cannot be read (empty, zero size, a
-// buffer shorter than its rows) plans no pass at all.
+// text (psm 6); four passes at most. Every run of digits a pass finds that
+// could be a serial, or one misread a digit short or long, is read again
+// on its own, before the plan goes on: cut out of the pass's picture, its
+// slant sheared upright (perspective and italic faces lean the digits),
+// scaled to the engine's best size and read as one line of digits only;
+// what that reads counts as one more pass's reading, under the label the
+// run had. An image that cannot be read (empty, zero size, a buffer
+// shorter than its rows) plans no pass at all.
 #pragma once
 
 #include "read/candidates.h"
@@ -44,9 +50,14 @@ struct EngineSetting {
 };
 inline constexpr EngineSetting kEngineSettings[] = {{"user_defined_dpi", "300"}, {"tessedit_do_invert", "0"}};
 
+// The characters a pass may read: empty for all the engine knows; set on
+// the engine before each pass (tessedit_char_whitelist).
+inline constexpr std::string_view kDigitsOnly = "0123456789";
+
 struct EnginePass {
     std::string name;  // for logs: which image and mode
-    int psm = 11;      // page segmentation mode: 11 sparse text, 6 one block
+    int psm = 11;      // page segmentation mode: 11 sparse text, 6 one block, 7 one line
+    std::string_view chars;  // "" or kDigitsOnly
     int width = 0, height = 0;
     std::string pgm;   // the image as a P5 file
 };
@@ -65,8 +76,15 @@ public:
     std::vector<Candidate> Candidates() const { return list_.Ranked(); }
     int PassesRun() const { return list_.Passes(); }
 
-    // Whether candidates ranked so are enough to stop reading.
+    // Whether candidates ranked so are enough to stop reading, after
+    // `passes` passes of the plan (re-readings of runs not counted).
     static bool Enough(const std::vector<Candidate>& ranked, int passes);
+    // A run found in `picture` (grey, dark text on light) cut out for
+    // reading again: with a margin, its levels stretched to black and
+    // white, upright, its digits about 40 px high, in a white border.
+    static GreyImage CutOut(const GreyImage& picture, const Reading& run);
+    // Runs read again, at most, in one photo.
+    static constexpr int kMaxRereads = 3;
 
 private:
     enum class Picture { None, Binary, Other, Large };
@@ -75,6 +93,7 @@ private:
     // (and stores there), else by skew_.
     GreyImage Binary(bool light, double enlarge, double* skew) const;
     Picture Choose(int& psm) const;
+    void QueueRereads(const std::vector<OcrWord>& words);
 
     struct PassWords {
         int sure = 0;          // words read with confidence
@@ -91,7 +110,19 @@ private:
     std::vector<std::pair<Picture, int>> tried_;  // pictures and modes handed out
     PassWords first_, best_;
     bool done_ = true;
+    bool awaiting_ = false;  // a pass handed out, its TSV not yet taken
     EnginePass pass_;
+    struct Shown {
+        bool light = false;
+        double skew = 0, scale = 1;
+    } shown_;  // how the last pass of the plan made its picture
+    struct Reread {
+        GreyImage image;
+        bool label = false, against = false;  // the run's
+    };
+    std::vector<Reread> rereads_;  // waiting, in order
+    Reread reread_;                // the one handed out last, if it was one
+    std::vector<std::string> rereadDigits_;  // runs queued so far
     CandidateList list_;
 };
 

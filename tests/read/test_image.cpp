@@ -160,6 +160,58 @@ TEST_P(Skew, FoundAndStraightened) {
 
 INSTANTIATE_TEST_SUITE_P(Angles, Skew, ::testing::Values(-11.0, -6.5, -2.0, 0.0, 1.5, 4.0, 9.0));
 
+// Upright bars of dark "digits" leaning `degrees` (positive: the tops to
+// the right), in a row across a white picture.
+GreyImage Leaning(int w, int h, double degrees) {
+    GreyImage g(w, h, 255);
+    const double t = std::tan(degrees * kPi / 180);
+    for (int y = 10; y < h - 10; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double upright = x + (y - h / 2.0) * t;
+            if (upright > 30 && upright < w - 30 && std::fmod(upright, 22.0) < 5) g.Row(y)[x] = 0;
+        }
+    return g;
+}
+
+class Slant : public ::testing::TestWithParam<double> {};
+
+TEST_P(Slant, FoundAndShearedUpright) {
+    const double degrees = GetParam();
+    const GreyImage g = Leaning(300, 60, degrees);
+    EXPECT_NEAR(FindSlant(g, 20), degrees, 1.0);
+    const GreyImage upright = Shear(g, degrees, 255);
+    EXPECT_NEAR(FindSlant(upright, 20), 0, 1.0);
+    EXPECT_EQ(upright.height, 60);
+    EXPECT_NEAR(upright.width, 300 + 60 * std::tan(std::fabs(degrees) * kPi / 180), 2);
+    // Nothing lost: as much ink after as before, give or take the blending.
+    const auto ink = [](const GreyImage& i) {
+        double s = 0;
+        for (const auto p : i.pixels) s += 255 - p;
+        return s;
+    };
+    EXPECT_NEAR(ink(upright), ink(g), ink(g) * 0.01);
+}
+
+INSTANTIATE_TEST_SUITE_P(Angles, Slant, ::testing::Values(-15.0, -8.0, 0.0, 6.0, 12.0, 18.0));
+
+TEST(Crop, InsideOutsideAndBorder) {
+    GreyImage g(6, 4);
+    for (std::size_t i = 0; i < g.pixels.size(); ++i) g.pixels[i] = static_cast<std::uint8_t>(i);
+    const GreyImage c = Crop(g, 4, -1, 4, 3, 1, 200);
+    ASSERT_EQ(c.width, 6);
+    ASSERT_EQ(c.height, 5);
+    const std::vector<std::uint8_t> want = {
+        200, 200, 200, 200, 200, 200,  //
+        200, 200, 200, 200, 200, 200,  // row -1: outside
+        200, 4,   5,   200, 200, 200,  // columns 6 and 7: outside
+        200, 10,  11,  200, 200, 200,  //
+        200, 200, 200, 200, 200, 200,
+    };
+    EXPECT_EQ(c.pixels, want);
+    EXPECT_TRUE(Crop(g, 10, 10, 3, 3, 0, 9).pixels == std::vector<std::uint8_t>(9, 9));  // all outside
+    EXPECT_TRUE(Crop(g, 0, 0, 0, 3, 2, 9).Empty());
+}
+
 TEST(Otsu, SplitsTwoLevels) {
     GreyImage g(10, 10, 40);
     for (int i = 0; i < 60; ++i) g.pixels[static_cast<std::size_t>(i)] = 210;

@@ -46,10 +46,45 @@ TEST(PhotoReader, OnePassWhenTheFirstReadingIsSure) {
     EXPECT_EQ(p->pgm.size(), std::string("P5\n640 480\n255\n").size() + 640u * 480u);
     EXPECT_EQ(p->psm, 11);
     r.Take(Tsv({"Serial", "No.", "1065100088"}, 93));
+    // The serial is read once more on its own, as digits, then no more.
+    const EnginePass* again = r.Next();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->psm, 7);
+    EXPECT_EQ(again->chars, kDigitsOnly);
+    r.Take(Tsv({"1065100088"}, 91));
     EXPECT_EQ(r.Next(), nullptr);
     ASSERT_EQ(r.Candidates().size(), 1u);
     EXPECT_EQ(r.Candidates()[0].digits, "1065100088");
-    EXPECT_EQ(r.PassesRun(), 1);
+    EXPECT_EQ(r.Candidates()[0].votes, 2);
+    EXPECT_EQ(r.PassesRun(), 2);
+}
+
+// A run a digit short, read again, gives the serial under the label the
+// run had; the plan's next pass reads everything again.
+TEST(PhotoReader, ARunReadAgainKeepsItsLabel) {
+    PhotoReader r;
+    const auto px = White(640, 480);
+    ASSERT_TRUE(r.Start(px.data(), px.size(), 640, 480, 640 * 4));
+    ASSERT_NE(r.Next(), nullptr);
+    r.Take(Tsv({"S/N", "106510008", "Typ", "12345678"}, 80));
+    const EnginePass* again = r.Next();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->chars, kDigitsOnly);
+    // The cut-out: the run's box with a margin, scaled to 40 px digits.
+    EXPECT_NEAR(again->height, 40 * (30 + 2 * 12) / 30.0 + 2 * 16, 3);
+    r.Take(Tsv({"1065100088"}, 65));  // not sure enough to stop
+    const EnginePass* other = r.Next();  // the second run
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->chars, kDigitsOnly);
+    r.Take(Tsv({"12345678"}, 80));
+    const EnginePass* next = r.Next();
+    ASSERT_NE(next, nullptr);
+    EXPECT_TRUE(next->chars.empty());
+    EXPECT_NE(next->psm, 7);
+    const auto ranked = r.Candidates();
+    ASSERT_FALSE(ranked.empty());
+    EXPECT_EQ(ranked[0].digits, "1065100088");
+    EXPECT_TRUE(ranked[0].label);
 }
 
 TEST(PhotoReader, ReadsOnWhileUnsureAndEndsAtTheEndOfThePlan) {

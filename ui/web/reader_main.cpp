@@ -119,6 +119,8 @@ EMSCRIPTEN_KEEPALIVE int reader_next_pass() {
 }
 
 EMSCRIPTEN_KEEPALIVE int reader_pass_mode() { return TheWorker().pass->psm; }
+// The characters the pass may read, "" for all; a string with its end.
+EMSCRIPTEN_KEEPALIVE const char* reader_pass_chars() { return kavrel::Handed(std::string(TheWorker().pass->chars)); }
 // The pass's image as a PGM file.
 EMSCRIPTEN_KEEPALIVE const char* reader_pass_pgm() { return TheWorker().pass->pgm.data(); }
 EMSCRIPTEN_KEEPALIVE int reader_pass_pgm_bytes() { return static_cast<int>(TheWorker().pass->pgm.size()); }

@@ -136,6 +136,7 @@ async function read(photo) {
     const pgm = core._reader_pass_pgm();
     module.FS.writeFile("/input", core.HEAPU8.subarray(pgm, pgm + core._reader_pass_pgm_bytes()));
     api.SetPageSegMode(core._reader_pass_mode());
+    api.SetVariable("tessedit_char_whitelist", text(core._reader_pass_chars()));
     if (api.SetImageFile(1, 0) !== 0) throw new Error("the engine did not take the image");
     api.Recognize(null);
     const tsv = api.GetTSVText(0);
