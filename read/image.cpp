@@ -388,6 +388,23 @@ void Stretch(GreyImage& image) {
     for (auto& p : image.pixels) p = Clamp255((p - low) * 255.0 / (high - low));
 }
 
+GreyImage Flatten(const GreyImage& image, int radius) {
+    if (image.Empty()) return {};
+    const GreyImage mean = BoxBlur(image, radius);
+    GreyImage out(image.width, image.height, 255);
+    std::array<std::size_t, 256> histogram{};
+    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+        const int d = std::max(0, mean.pixels[i] - image.pixels[i]);
+        out.pixels[i] = static_cast<std::uint8_t>(d);
+        ++histogram[static_cast<std::size_t>(d)];
+    }
+    std::size_t seen = 0;
+    int top = 255;
+    while (top > 1 && (seen += histogram[static_cast<std::size_t>(top)]) < image.pixels.size() / 200) --top;
+    for (auto& p : out.pixels) p = Clamp255(255 - p * 255.0 / top);
+    return out;
+}
+
 int OtsuLevel(const GreyImage& image) {
     std::array<double, 256> histogram{};
     for (const auto p : image.pixels) histogram[p] += 1;

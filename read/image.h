@@ -86,6 +86,12 @@ double FindSlant(const GreyImage& image, double maxDegrees);
 // the canvas widens to keep every pixel, new area filled with `fill`.
 GreyImage Shear(const GreyImage& image, double degrees, std::uint8_t fill);
 
+// Dark strokes on white, still grey: each pixel's darkness below the mean
+// of its (2r+1) box, the darkest 0.5% of strokes black. Uneven light and a
+// dark surround flatten to white as in LocalThreshold, but a blurred stroke
+// keeps the shades the engine reads it by.
+GreyImage Flatten(const GreyImage& image, int radius);
+
 // Otsu's threshold of the histogram: the level that best splits it in two.
 int OtsuLevel(const GreyImage& image);
 // Black (0) at or below `level`, white (255) above.

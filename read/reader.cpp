@@ -91,6 +91,7 @@ PhotoReader::Picture PhotoReader::Choose(int& psm) const {
     psm = 11;
     if (tried_.empty()) return Picture::Binary;
     if (!tried(Picture::Other, 11) && first_.sure < 4) return Picture::Other;
+    if (!tried(Picture::Grey, 11) && best_.sure < 4) return Picture::Grey;
     if (!tried(Picture::Large, 11) && best_.medianHeight > 0 && best_.medianHeight < kSmallText) return Picture::Large;
     if (!tried(Picture::Binary, 6)) {
         psm = 6;
@@ -103,8 +104,10 @@ PhotoReader::Picture PhotoReader::Choose(int& psm) const {
 GreyImage PhotoReader::CutOut(const GreyImage& picture, const Reading& run) {
     const int h = run.bottom - run.top, w = run.right - run.left;
     if (h <= 0 || w <= 0) return {};
-    const int mx = h / 2 + 4, my = h * 3 / 10 + 3;
-    GreyImage cut = Crop(picture, run.left - mx, run.top - my, w + 2 * mx, h + 2 * my, 0, 255);
+    // More room after the run than before it: a digit the pass dropped at
+    // the end is read again; a label before it would be read as digits.
+    const int before = h / 2 + 4, after = h * 3 / 2 + 4, my = h * 3 / 10 + 3;
+    GreyImage cut = Crop(picture, run.left - before, run.top - my, w + before + after, h + 2 * my, 0, 255);
     Stretch(cut);
     const double slant = FindSlant(Threshold(cut, OtsuLevel(cut)), kMaxSlant);
     if (std::fabs(slant) >= kLeastSlant) cut = Shear(cut, slant, 255);
@@ -170,6 +173,15 @@ const EnginePass* PhotoReader::Next() {
             image = Binary(!light_, 1.0, &otherSkew_);
             shown_ = {!light_, otherSkew_, 1.0};
             pass_.name = "other-polarity/sparse";
+            break;
+        }
+        case Picture::Grey: {
+            image = grey_;
+            if (light_) Invert(image);
+            image = Flatten(image, kBoxRadius);
+            if (Tilted(skew_)) image = Rotate(image, skew_, 255);
+            shown_ = {light_, skew_, 1.0};
+            pass_.name = "grey/sparse";
             break;
         }
         case Picture::Large: {

@@ -87,7 +87,7 @@ public:
     static constexpr int kMaxRereads = 3;
 
 private:
-    enum class Picture { None, Binary, Other, Large };
+    enum class Picture { None, Binary, Other, Grey, Large };
     // Thresholded (dark text, after inverting when `light`), enlarged by
     // `enlarge` and levelled: by the skew it finds when `skew` is given
     // (and stores there), else by skew_.
