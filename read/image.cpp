@@ -200,31 +200,6 @@ GreyImage BoxBlur(const GreyImage& image, int radius) {
     return out;
 }
 
-GreyImage LocalThreshold(const GreyImage& image, int radius, double k, int minContrast) {
-    if (image.Empty()) return {};
-    GreyImage out(image.width, image.height);
-    const auto kf = static_cast<float>(k);
-    const auto contrast = static_cast<float>(minContrast);
-    const int r = std::clamp(radius, 1, 120);  // sums of squares within 32 bits
-    BoxSums<true>(image, r, [&](int y, const std::uint32_t* sum, const std::uint32_t* sumSq, const std::uint32_t* cols,
-                                std::uint32_t rows) {
-        const std::uint8_t* p = image.Row(y);
-        std::uint8_t* o = out.Row(y);
-        for (int x = 0; x < image.width; ++x) {
-            const float n = static_cast<float>(cols[x] * rows);
-            const float mean = static_cast<float>(sum[x]) / n;
-            const auto v = static_cast<float>(p[x]);
-            if (mean - v < contrast) {  // most pixels: the plate, the body, grain
-                o[x] = 255;
-                continue;
-            }
-            const float variance = std::max(0.0f, static_cast<float>(sumSq[x]) / n - mean * mean);
-            o[x] = mean - v >= kf * std::sqrt(variance) ? 0 : 255;
-        }
-    });
-    return out;
-}
-
 bool LightText(const GreyImage& image, const GreyImage& blurred) {
     if (image.Empty() || image.pixels.size() != blurred.pixels.size()) return false;
     double m2 = 0, m3 = 0;
@@ -388,19 +363,21 @@ void Stretch(GreyImage& image) {
     for (auto& p : image.pixels) p = Clamp255((p - low) * 255.0 / (high - low));
 }
 
-GreyImage Flatten(const GreyImage& image, int radius) {
+GreyImage Flatten(const GreyImage& image, int radius, int floor) {
     if (image.Empty()) return {};
     const GreyImage mean = BoxBlur(image, radius);
     GreyImage out(image.width, image.height, 255);
     std::array<std::size_t, 256> histogram{};
     for (std::size_t i = 0; i < image.pixels.size(); ++i) {
-        const int d = std::max(0, mean.pixels[i] - image.pixels[i]);
+        const int d = std::max(0, mean.pixels[i] - image.pixels[i] - floor);
         out.pixels[i] = static_cast<std::uint8_t>(d);
         ++histogram[static_cast<std::size_t>(d)];
     }
     std::size_t seen = 0;
     int top = 255;
     while (top > 1 && (seen += histogram[static_cast<std::size_t>(top)]) < image.pixels.size() / 200) --top;
+    // A plain area's grain beyond the floor is no stroke: it stays grey.
+    top = std::max(top, 48);
     for (auto& p : out.pixels) p = Clamp255(255 - p * 255.0 / top);
     return out;
 }

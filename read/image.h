@@ -3,7 +3,7 @@
 // The steps are small and separate so that the reading plan can combine
 // them and the tests can check each: scale with grey conversion (area
 // averaging), a box blur with running sums (its cost does not grow with the
-// radius), a local threshold that also flattens uneven light, the polarity
+// radius), a flattening of uneven light against each pixel's surroundings, the polarity
 // of the text, the skew of the text lines and a rotation that undoes it, a
 // global threshold, and the PGM file the engine's worker reads. Nothing here allocates more than a
 // few copies of the image it is given.
@@ -42,16 +42,7 @@ GreyImage Resize(const GreyImage& image, int width, int height);
 // The mean over a (2r+1) x (2r+1) box, the box cut at the borders.
 GreyImage BoxBlur(const GreyImage& image, int radius);
 
-// A local threshold over a (2r+1) box: black where a pixel is darker than
-// the box's mean by at least `minContrast` levels and by at least k of the
-// box's deviation. A plain area (a plate, a painted body, sensor noise in
-// a shadow) stays white; strokes turn black by their contrast with their
-// surroundings alone, in shadow and in glare alike, and faint ones too
-// (Sauvola's rule, which asks a share of the mean, loses grey print on a
-// dark plate and thin strokes out of focus).
-GreyImage LocalThreshold(const GreyImage& image, int radius, double k, int minContrast);
-
-// Whether the text is light on a darker plate: the threshold and the
+// Whether the text is light on a darker plate: the flattening and the
 // engine want dark text, so such a picture is inverted first. Told by the
 // skew of each pixel's difference from its surroundings: thin strokes lie
 // far out on one side.
@@ -87,10 +78,13 @@ double FindSlant(const GreyImage& image, double maxDegrees);
 GreyImage Shear(const GreyImage& image, double degrees, std::uint8_t fill);
 
 // Dark strokes on white, still grey: each pixel's darkness below the mean
-// of its (2r+1) box, the darkest 0.5% of strokes black. Uneven light and a
-// dark surround flatten to white as in LocalThreshold, but a blurred stroke
-// keeps the shades the engine reads it by.
-GreyImage Flatten(const GreyImage& image, int radius);
+// of its (2r+1) box, less `floor` levels of grain, the darkest 0.5% black
+// (or a darkness of 48 levels, where nothing is darker).
+// A plain area (a plate, a painted body, sensor noise in a shadow) turns
+// white and strokes dark by their contrast with their surroundings alone,
+// in shadow and in glare alike; a blurred stroke keeps the shades the
+// engine reads it by, which a threshold's black and white would lose.
+GreyImage Flatten(const GreyImage& image, int radius, int floor);
 
 // Otsu's threshold of the histogram: the level that best splits it in two.
 int OtsuLevel(const GreyImage& image);

@@ -6,12 +6,12 @@
 namespace kavrel {
 namespace {
 
-// The local threshold works on the text's scale: a box about twice the
-// height of a line of text at the working size; strokes fainter than the
-// contrast floor are taken for grain (sensor noise, brushed metal, paint).
+// The flattening works on the text's scale: a box about twice the height
+// of a line of text at the working size; strokes fainter than kGrain are
+// taken for grain (sensor noise, brushed metal, paint), which the engine
+// would otherwise spend seconds on.
 constexpr int kBoxRadius = 20;
-constexpr double kDeviations = 0.5;
-constexpr int kMinContrast = 24;
+constexpr int kGrain = 12;
 // The skew is searched on a copy about this wide, where it costs little;
 // the polarity on one where strokes are still a few pixels wide.
 constexpr int kSkewSide = 450;
@@ -66,16 +66,16 @@ bool PhotoReader::Start(const std::uint8_t* rgba, std::size_t bytes, int width, 
     if (grey_.Empty()) return false;
     const GreyImage mid = Shrunk(grey_, kPolaritySide);
     light_ = LightText(mid, BoxBlur(mid, 3));
-    binary_ = Binary(light_, 1.0, &skew_);
+    main_ = Levelled(light_, 1.0, &skew_);
     done_ = false;
     return true;
 }
 
-GreyImage PhotoReader::Binary(bool light, double enlarge, double* skew) const {
+GreyImage PhotoReader::Levelled(bool light, double enlarge, double* skew) const {
     GreyImage g = enlarge > 1 ? Resize(grey_, static_cast<int>(grey_.width * enlarge), static_cast<int>(grey_.height * enlarge))
                               : grey_;
     if (light) Invert(g);
-    GreyImage b = LocalThreshold(g, static_cast<int>(kBoxRadius * enlarge), kDeviations, kMinContrast);
+    GreyImage b = Flatten(g, static_cast<int>(kBoxRadius * enlarge), kGrain);
     if (skew) *skew = FindSkew(Shrunk(b, kSkewSide), kMaxSkew);
     const double angle = skew ? *skew : skew_;
     return Tilted(angle) ? Rotate(b, angle, 255) : b;
@@ -89,13 +89,12 @@ PhotoReader::Picture PhotoReader::Choose(int& psm) const {
         return std::find(tried_.begin(), tried_.end(), std::make_pair(p, mode)) != tried_.end();
     };
     psm = 11;
-    if (tried_.empty()) return Picture::Binary;
+    if (tried_.empty()) return Picture::Main;
     if (!tried(Picture::Other, 11) && first_.sure < 4) return Picture::Other;
-    if (!tried(Picture::Grey, 11) && best_.sure < 4) return Picture::Grey;
     if (!tried(Picture::Large, 11) && best_.medianHeight > 0 && best_.medianHeight < kSmallText) return Picture::Large;
-    if (!tried(Picture::Binary, 6)) {
+    if (!tried(Picture::Main, 6)) {
         psm = 6;
-        return Picture::Binary;
+        return Picture::Main;
     }
     if (!tried(Picture::Large, 11)) return Picture::Large;
     return Picture::None;
@@ -168,34 +167,25 @@ const EnginePass* PhotoReader::Next() {
     GreyImage image;
     switch (picture) {
         case Picture::None: done_ = true; return nullptr;
-        case Picture::Binary: pass_.name = psm == 6 ? "binary/block" : "binary/sparse"; break;
+        case Picture::Main: pass_.name = psm == 6 ? "main/block" : "main/sparse"; break;
         case Picture::Other: {
-            image = Binary(!light_, 1.0, &otherSkew_);
+            image = Levelled(!light_, 1.0, &otherSkew_);
             shown_ = {!light_, otherSkew_, 1.0};
             pass_.name = "other-polarity/sparse";
-            break;
-        }
-        case Picture::Grey: {
-            image = grey_;
-            if (light_) Invert(image);
-            image = Flatten(image, kBoxRadius);
-            if (Tilted(skew_)) image = Rotate(image, skew_, 255);
-            shown_ = {light_, skew_, 1.0};
-            pass_.name = "grey/sparse";
             break;
         }
         case Picture::Large: {
             const int seen = best_.medianHeight > 0 ? best_.medianHeight : kSmallText;
             const double most = std::sqrt(kLargePixels / (static_cast<double>(grey_.width) * grey_.height));
             const double f = std::clamp(kTextTarget / seen, 1.25, std::max(1.25, std::min(2.5, most)));
-            image = Binary(light_, f, nullptr);
+            image = Levelled(light_, f, nullptr);
             shown_ = {light_, skew_, f};
             pass_.name = "large/sparse";
             break;
         }
     }
-    if (picture == Picture::Binary) shown_ = {light_, skew_, 1.0};
-    const GreyImage& shown = picture == Picture::Binary ? binary_ : image;
+    if (picture == Picture::Main) shown_ = {light_, skew_, 1.0};
+    const GreyImage& shown = picture == Picture::Main ? main_ : image;
     tried_.emplace_back(picture, psm);
     pass_.psm = psm;
     pass_.chars = {};
@@ -225,7 +215,7 @@ void PhotoReader::Take(std::string_view tsv) {
     // The other polarity read better: it is the picture from now on.
     if (tried_.back().first == Picture::Other && m.sure > first_.sure) {
         light_ = !light_;
-        binary_ = std::move(other_);
+        main_ = std::move(other_);
         skew_ = otherSkew_;
     }
     list_.AddPass(words);

@@ -10,8 +10,8 @@
 //   }
 //   for (const Candidate& c : reader.Candidates()) ... DescribeCandidate(c, "RUS")
 //
-// Start() prepares the first image at once (grey, scaled, thresholded
-// against its surroundings, which flattens uneven light, and deskewed);
+// Start() prepares the first image at once (grey, scaled, flattened
+// against its surroundings, which evens out uneven light, and deskewed);
 // the others only when a pass needs them. After each pass the
 // reader stops when the best candidate is a number read as it stands that
 // decodes in full, with confidence (and, below that, a label or a second
@@ -87,11 +87,11 @@ public:
     static constexpr int kMaxRereads = 3;
 
 private:
-    enum class Picture { None, Binary, Other, Grey, Large };
-    // Thresholded (dark text, after inverting when `light`), enlarged by
+    enum class Picture { None, Main, Other, Large };
+    // Flattened (dark text, after inverting when `light`), enlarged by
     // `enlarge` and levelled: by the skew it finds when `skew` is given
     // (and stores there), else by skew_.
-    GreyImage Binary(bool light, double enlarge, double* skew) const;
+    GreyImage Levelled(bool light, double enlarge, double* skew) const;
     Picture Choose(int& psm) const;
     void QueueRereads(const std::vector<OcrWord>& words);
 
@@ -103,7 +103,7 @@ private:
 
     GreyImage grey_;    // the photo at working size
     bool light_ = false;  // light text on a dark plate
-    GreyImage binary_;  // thresholded and levelled, of the polarity chosen
+    GreyImage main_;  // flattened and levelled, of the polarity chosen
     double skew_ = 0;
     GreyImage other_;   // the other polarity's, while it is tried
     double otherSkew_ = 0;
