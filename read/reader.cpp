@@ -120,9 +120,9 @@ GreyImage PhotoReader::CutOut(const GreyImage& picture, const Reading& run) {
 void PhotoReader::QueueRereads(const std::vector<OcrWord>& words) {
     std::vector<Reading> runs = FindDigitRuns(words, 7, 11);
     std::stable_sort(runs.begin(), runs.end(), [](const Reading& a, const Reading& b) { return ReadingScore(a) > ReadingScore(b); });
-    // Cut from the grey photo, levelled as the pass's picture was: the
-    // engine reads grey better than a threshold's black and white, which a
-    // blurred stroke may have lost.
+    // Cut from the grey photo, levelled as the pass's picture was, and
+    // stretched on its own: the run's own contrast, not flattened against
+    // a box that a large digit's strokes fill.
     GreyImage twin;
     for (const Reading& run : runs) {
         if (static_cast<int>(rereadDigits_.size()) >= kMaxRereads) break;

@@ -21,7 +21,7 @@
 // copy when its words were small, then the same picture as one block of
 // text (psm 6); four passes at most. Every run of digits a pass finds that
 // could be a serial, or one misread a digit short or long, is read again
-// on its own, before the plan goes on: cut out of the pass's picture, its
+// on its own, before the plan goes on: cut from the grey photo where the pass found it, its
 // slant sheared upright (perspective and italic faces lean the digits),
 // scaled to the engine's best size and read as one line of digits only;
 // what that reads counts as one more pass's reading, under the label the
