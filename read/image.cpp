@@ -382,6 +382,15 @@ GreyImage Flatten(const GreyImage& image, int radius, int floor) {
     return out;
 }
 
+GreyImage ThresholdLocally(const GreyImage& image, int radius, int offset) {
+    if (image.Empty()) return {};
+    const GreyImage mean = BoxBlur(image, radius), soft = BoxBlur(image, 1);
+    GreyImage out(image.width, image.height, 255);
+    for (std::size_t i = 0; i < image.pixels.size(); ++i)
+        if (mean.pixels[i] - soft.pixels[i] > offset) out.pixels[i] = 0;
+    return out;
+}
+
 int OtsuLevel(const GreyImage& image) {
     std::array<double, 256> histogram{};
     for (const auto p : image.pixels) histogram[p] += 1;

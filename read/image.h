@@ -85,6 +85,10 @@ GreyImage Shear(const GreyImage& image, double degrees, std::uint8_t fill);
 // in shadow and in glare alike; a blurred stroke keeps the shades the
 // engine reads it by, which a threshold's black and white would lose.
 GreyImage Flatten(const GreyImage& image, int radius, int floor);
+// Black where a pixel is more than `offset` levels darker than the mean of
+// its (2r+1) box, else white. Faint, thin print in a grainy photo, which
+// the flattening pales into its grain, comes out whole, if ragged.
+GreyImage ThresholdLocally(const GreyImage& image, int radius, int offset);
 
 // Otsu's threshold of the histogram: the level that best splits it in two.
 int OtsuLevel(const GreyImage& image);

@@ -146,6 +146,33 @@ TEST(Flatten, TextDarkInShadowAndGlareNoiseWhite) {
     }
 }
 
+TEST(ThresholdLocally, FaintPrintInGrainComesOutWhole) {
+    // Print only 20 levels darker than its plate, in grain of 6, lit from
+    // 60 to 230: the flattening leaves it pale, the local threshold black.
+    GreyImage g = Lines(400, 200, 0, 0, 255);
+    std::mt19937 rng(9);
+    std::normal_distribution<double> noise(0, 6);
+    for (int y = 0; y < g.height; ++y)
+        for (int x = 0; x < g.width; ++x) {
+            const double light = 60 + 170.0 * x / (g.width - 1);
+            g.Row(y)[x] = static_cast<std::uint8_t>(std::clamp(light - (g.At(x, y) == 0 ? 20 : 0) + noise(rng), 0.0, 255.0));
+        }
+    const GreyImage t = ThresholdLocally(g, 20, 8), f = Flatten(g, 20, 12);
+    int ink = 0, inkBlack = 0, inkDarkFlat = 0, plate = 0, plateBlack = 0;
+    for (int y = 25; y < 175; ++y)
+        for (int x = 30; x < 370; ++x) {
+            const double row = std::fmod(y + 1000.0, 24.0);
+            if (row >= 1.0 && row < 6.0 && (x / 9) % 3 == 0 && x % 9 >= 1 && x % 9 < 8)
+                ++ink, inkBlack += t.At(x, y) == 0, inkDarkFlat += f.At(x, y) < 128;
+            if (row > 12.0) ++plate, plateBlack += t.At(x, y) == 0;
+        }
+    EXPECT_GT(inkBlack, ink * 8 / 10);
+    EXPECT_LT(inkDarkFlat, ink / 2);
+    EXPECT_LT(plateBlack, plate / 50);
+    for (const auto p : t.pixels) ASSERT_TRUE(p == 0 || p == 255);
+    EXPECT_TRUE(ThresholdLocally(GreyImage(), 20, 8).Empty());
+}
+
 TEST(LightText, ToldByThePolarityOfTheStrokes) {
     GreyImage dark = Lines(300, 200, 0);
     EXPECT_FALSE(LightText(dark, BoxBlur(dark, 24)));
