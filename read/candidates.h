@@ -47,6 +47,7 @@ struct Reading {
     bool against = false;  // a label of another number before it ("Art.-Nr.", "Order")
     bool joined = false;   // from several words
     int letters = 0;       // letters taken for digits
+    bool squeezed = false;  // read from a cut-out narrowed on purpose: a second opinion
     int height = 0;        // of its words, in pixels
     int left = 0, top = 0, right = 0, bottom = 0;  // the box round its words
 };

@@ -12,6 +12,8 @@ namespace {
 // would otherwise spend seconds on.
 constexpr int kBoxRadius = 20;
 constexpr int kGrain = 12;
+// The thresholded picture's strokes: this much darker than their box.
+constexpr int kLocalOffset = 8;
 // The skew is searched on a copy about this wide, where it costs little;
 // the polarity on one where strokes are still a few pixels wide.
 constexpr int kSkewSide = 450;
@@ -22,13 +24,15 @@ constexpr double kMaxSkew = 12;
 constexpr int kSmallText = 22;
 constexpr double kTextTarget = 32;
 constexpr double kLargePixels = 6e6;
-constexpr int kMaxPasses = 4;
+constexpr int kMaxPasses = 5;
 // A run read again: its digits about this high, leaning at most this much;
 // a slant under kLeastSlant is left as it is.
 constexpr double kRereadHeight = 40;
 constexpr double kMaxSlant = 20;
 constexpr double kLeastSlant = 3;
 constexpr int kRereadBorder = 16;
+// The second cut-out of a run: this share of its width.
+constexpr double kSqueeze = 0.6;
 
 GreyImage Shrunk(const GreyImage& g, int side) {
     const double f = std::min(1.0, static_cast<double>(side) / std::max(g.width, g.height));
@@ -36,6 +40,11 @@ GreyImage Shrunk(const GreyImage& g, int side) {
 }
 
 bool Tilted(double skew) { return std::fabs(skew) >= 0.05; }
+
+// Whether some number read so far, as it stands, decodes in full.
+bool ReadAsItStands(const std::vector<Candidate>& ranked) {
+    return std::any_of(ranked.begin(), ranked.end(), [](const Candidate& c) { return c.full && !c.variant; });
+}
 
 }  // namespace
 
@@ -71,11 +80,12 @@ bool PhotoReader::Start(const std::uint8_t* rgba, std::size_t bytes, int width, 
     return true;
 }
 
-GreyImage PhotoReader::Levelled(bool light, double enlarge, double* skew) const {
+GreyImage PhotoReader::Levelled(bool light, double enlarge, double* skew, bool local) const {
     GreyImage g = enlarge > 1 ? Resize(grey_, static_cast<int>(grey_.width * enlarge), static_cast<int>(grey_.height * enlarge))
                               : grey_;
     if (light) Invert(g);
-    GreyImage b = Flatten(g, static_cast<int>(kBoxRadius * enlarge), kGrain);
+    const int radius = static_cast<int>(kBoxRadius * enlarge);
+    GreyImage b = local ? ThresholdLocally(g, radius, kLocalOffset) : Flatten(g, radius, kGrain);
     if (skew) *skew = FindSkew(Shrunk(b, kSkewSide), kMaxSkew);
     const double angle = skew ? *skew : skew_;
     return Tilted(angle) ? Rotate(b, angle, 255) : b;
@@ -91,6 +101,7 @@ PhotoReader::Picture PhotoReader::Choose(int& psm) const {
     psm = 11;
     if (tried_.empty()) return Picture::Main;
     if (!tried(Picture::Other, 11) && first_.sure < 4) return Picture::Other;
+    if (!tried(Picture::Local, 11) && !ReadAsItStands(list_.Ranked())) return Picture::Local;
     if (!tried(Picture::Large, 11) && best_.medianHeight > 0 && best_.medianHeight < kSmallText) return Picture::Large;
     if (!tried(Picture::Main, 6)) {
         psm = 6;
@@ -100,7 +111,7 @@ PhotoReader::Picture PhotoReader::Choose(int& psm) const {
     return Picture::None;
 }
 
-GreyImage PhotoReader::CutOut(const GreyImage& picture, const Reading& run) {
+GreyImage PhotoReader::CutOut(const GreyImage& picture, const Reading& run, double squeeze) {
     const int h = run.bottom - run.top, w = run.right - run.left;
     if (h <= 0 || w <= 0) return {};
     // More room after the run than before it: a digit the pass dropped at
@@ -111,7 +122,7 @@ GreyImage PhotoReader::CutOut(const GreyImage& picture, const Reading& run) {
     const double slant = FindSlant(Threshold(cut, OtsuLevel(cut)), kMaxSlant);
     if (std::fabs(slant) >= kLeastSlant) cut = Shear(cut, slant, 255);
     const double f = std::clamp(kRereadHeight / h, 0.5, 3.0);
-    cut = Resize(cut, std::max(1, static_cast<int>(cut.width * f)), std::max(1, static_cast<int>(cut.height * f)));
+    cut = Resize(cut, std::max(1, static_cast<int>(cut.width * f * squeeze)), std::max(1, static_cast<int>(cut.height * f)));
     return Crop(cut, 0, 0, cut.width, cut.height, kRereadBorder, 255);
 }
 
@@ -135,10 +146,14 @@ void PhotoReader::QueueRereads(const std::vector<OcrWord>& words) {
         Reading box = run;  // in the pass's picture, which may be enlarged
         const auto back = [&](int v) { return static_cast<int>(std::lround(v / shown_.scale)); };
         box.left = back(run.left), box.top = back(run.top), box.right = back(run.right), box.bottom = back(run.bottom);
-        GreyImage cut = CutOut(twin, box);
+        GreyImage cut = CutOut(twin, box, 1.0);
         if (cut.Empty()) continue;
         rereadDigits_.push_back(run.digits);
-        rereads_.push_back({std::move(cut), run.label, run.against});
+        // Also narrowed: wide monospaced digits with a dotted or slashed
+        // zero, read as 8 or 6 at their width, read right when narrower.
+        // Both cut-outs are one run's evidence, so they vote as one pass.
+        rereads_.push_back({std::move(cut), run.label, run.against, true, false});
+        rereads_.push_back({CutOut(twin, box, kSqueeze), run.label, run.against, false, true});
     }
 }
 
@@ -174,6 +189,12 @@ const EnginePass* PhotoReader::Next() {
             pass_.name = "other-polarity/sparse";
             break;
         }
+        case Picture::Local: {
+            image = Levelled(light_, 1.0, nullptr, true);
+            shown_ = {light_, skew_, 1.0};
+            pass_.name = "local/sparse";
+            break;
+        }
         case Picture::Large: {
             const int seen = best_.medianHeight > 0 ? best_.medianHeight : kSmallText;
             const double most = std::sqrt(kLargePixels / (static_cast<double>(grey_.width) * grey_.height));
@@ -204,8 +225,12 @@ void PhotoReader::Take(std::string_view tsv) {
     if (pass_.chars == kDigitsOnly) {
         // Only digits were allowed, so no label was read: the run's holds.
         std::vector<Reading> readings = FindReadings(words);
-        for (Reading& r : readings) r.label = r.label || reread_.label, r.against = r.against || reread_.against;
-        list_.AddReadings(readings);
+        for (Reading& r : readings)
+            r.label = r.label || reread_.label, r.against = r.against || reread_.against, r.squeezed = reread_.squeezed;
+        held_.insert(held_.end(), readings.begin(), readings.end());
+        if (reread_.more) return;
+        list_.AddReadings(held_);
+        held_.clear();
         if (rereads_.empty() && Enough(list_.Ranked(), static_cast<int>(tried_.size()))) done_ = true;
         return;
     }

@@ -17,16 +17,20 @@
 // decodes in full, with confidence (and, below that, a label or a second
 // pass agreeing), and no other such number is close behind; the common
 // photo costs one pass. Otherwise what the last pass found chooses the
-// next: the other polarity when the first found hardly a word, an enlarged
-// copy when its words were small, then the same picture as one block of
-// text (psm 6); four passes at most. Every run of digits a pass finds that
+// next: the other polarity when the first found hardly a word, the photo
+// thresholded locally when no number read so far decodes (faint, thin
+// print that the flattening pales into its grain), an enlarged copy when
+// its words were small, then the same picture as one block of text
+// (psm 6); five passes at most. Every run of digits a pass finds that
 // could be a serial, or one misread a digit short or long, is read again
-// on its own, before the plan goes on: cut from the grey photo where the pass found it, its
-// slant sheared upright (perspective and italic faces lean the digits),
-// scaled to the engine's best size and read as one line of digits only;
-// what that reads counts as one more pass's reading, under the label the
-// run had. An image that cannot be read (empty, zero size, a buffer
-// shorter than its rows) plans no pass at all.
+// on its own, before the plan goes on: cut from the grey photo where the
+// pass found it, its slant sheared upright (perspective and italic faces
+// lean the digits), scaled to the engine's best size and read as one line
+// of digits only, then once more narrowed to 60 % of its width; what the
+// two read counts as one more pass's reading, under the label the run
+// had, what only the narrowed copy read scoring less. An image that
+// cannot be read (empty, zero size, a buffer shorter than its rows) plans
+// no pass at all.
 #pragma once
 
 #include "read/candidates.h"
@@ -81,17 +85,18 @@ public:
     static bool Enough(const std::vector<Candidate>& ranked, int passes);
     // A run found in `picture` (grey, dark text on light) cut out for
     // reading again: with a margin, its levels stretched to black and
-    // white, upright, its digits about 40 px high, in a white border.
-    static GreyImage CutOut(const GreyImage& picture, const Reading& run);
+    // white, upright, its digits about 40 px high and its width times
+    // `squeeze`, in a white border.
+    static GreyImage CutOut(const GreyImage& picture, const Reading& run, double squeeze);
     // Runs read again, at most, in one photo.
     static constexpr int kMaxRereads = 3;
 
 private:
-    enum class Picture { None, Main, Other, Large };
-    // Flattened (dark text, after inverting when `light`), enlarged by
-    // `enlarge` and levelled: by the skew it finds when `skew` is given
-    // (and stores there), else by skew_.
-    GreyImage Levelled(bool light, double enlarge, double* skew) const;
+    enum class Picture { None, Main, Other, Large, Local };
+    // Flattened (dark text, after inverting when `light`), or thresholded
+    // locally when `local`, enlarged by `enlarge` and levelled: by the skew
+    // it finds when `skew` is given (and stores there), else by skew_.
+    GreyImage Levelled(bool light, double enlarge, double* skew, bool local = false) const;
     Picture Choose(int& psm) const;
     void QueueRereads(const std::vector<OcrWord>& words);
 
@@ -119,10 +124,13 @@ private:
     struct Reread {
         GreyImage image;
         bool label = false, against = false;  // the run's
+        bool more = false;  // another cut-out of the same run follows
+        bool squeezed = false;
     };
     std::vector<Reread> rereads_;  // waiting, in order
     Reread reread_;                // the one handed out last, if it was one
     std::vector<std::string> rereadDigits_;  // runs queued so far
+    std::vector<Reading> held_;  // a run's readings until its last cut-out is read
     CandidateList list_;
 };
 

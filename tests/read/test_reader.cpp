@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -46,16 +47,28 @@ TEST(PhotoReader, OnePassWhenTheFirstReadingIsSure) {
     EXPECT_EQ(p->pgm.size(), std::string("P5\n640 480\n255\n").size() + 640u * 480u);
     EXPECT_EQ(p->psm, 11);
     r.Take(Tsv({"Serial", "No.", "1065100088"}, 93));
-    // The serial is read once more on its own, as digits, then no more.
+    // The serial is read once more on its own, as digits, then narrowed,
+    // then no more.
     const EnginePass* again = r.Next();
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->psm, 7);
     EXPECT_EQ(again->chars, kDigitsOnly);
+    const int wide = again->width;
     r.Take(Tsv({"1065100088"}, 91));
+    const EnginePass* narrow = r.Next();
+    ASSERT_NE(narrow, nullptr);
+    EXPECT_EQ(narrow->chars, kDigitsOnly);
+    EXPECT_NEAR(narrow->width - 2 * 16, (wide - 2 * 16) * 0.6, 2);
+    // What only the narrowed copy reads is offered, after the serial, and
+    // does not keep the reading going.
+    r.Take(Tsv({"1065100089"}, 96));
     EXPECT_EQ(r.Next(), nullptr);
-    ASSERT_EQ(r.Candidates().size(), 1u);
-    EXPECT_EQ(r.Candidates()[0].digits, "1065100088");
-    EXPECT_EQ(r.Candidates()[0].votes, 2);
+    const auto ranked = r.Candidates();
+    ASSERT_EQ(ranked.size(), 2u);
+    EXPECT_EQ(ranked[0].digits, "1065100088");
+    EXPECT_EQ(ranked[0].votes, 2);  // the two cut-outs of one run vote once
+    EXPECT_EQ(ranked[1].digits, "1065100089");
+    EXPECT_TRUE(ranked[1].full);
     EXPECT_EQ(r.PassesRun(), 2);
 }
 
@@ -73,9 +86,13 @@ TEST(PhotoReader, ARunReadAgainKeepsItsLabel) {
     // The cut-out: the run's box with a margin, scaled to 40 px digits.
     EXPECT_NEAR(again->height, 40 * (30 + 2 * 12) / 30.0 + 2 * 16, 3);
     r.Take(Tsv({"1065100088"}, 65));  // not sure enough to stop
+    ASSERT_NE(r.Next(), nullptr);        // narrowed
+    r.Take(Tsv({}, 0));
     const EnginePass* other = r.Next();  // the second run
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(other->chars, kDigitsOnly);
+    r.Take(Tsv({"12345678"}, 80));
+    ASSERT_NE(r.Next(), nullptr);
     r.Take(Tsv({"12345678"}, 80));
     const EnginePass* next = r.Next();
     ASSERT_NE(next, nullptr);
@@ -89,22 +106,40 @@ TEST(PhotoReader, ARunReadAgainKeepsItsLabel) {
 
 TEST(PhotoReader, ReadsOnWhileUnsureAndEndsAtTheEndOfThePlan) {
     PhotoReader r;
-    const auto px = White(300, 200);
+    // Level lines of four shades: the flattened picture keeps them grey.
+    auto px = White(300, 200);
+    for (int y = 0; y < 200; ++y) {
+        const int shade = y % 12 < 3 ? 100 + 30 * (y / 12 % 4) : 220;
+        std::fill_n(px.begin() + y * 300 * 4, 300 * 4, static_cast<std::uint8_t>(shade));
+    }
     ASSERT_TRUE(r.Start(px.data(), px.size(), 300, 200, 300 * 4));
     std::set<int> modes;
-    int passes = 0;
+    int passes = 0, cutOuts = 0;
+    bool blackAndWhite = false;  // the locally thresholded picture, tried as nothing decodes
     while (const EnginePass* p = r.Next()) {
-        ASSERT_LT(++passes, 10);
+        ASSERT_LT(++passes, 12);
         modes.insert(p->psm);
+        cutOuts += p->psm == 7;
         EXPECT_GT(p->width, 0);
+        if (p->psm != 7) {
+            const std::string pixels = p->pgm.substr(p->pgm.size() - static_cast<std::size_t>(p->width * p->height));
+            const bool twoLevels = pixels.find_first_not_of(std::string("\0\xff", 2)) == std::string::npos;
+            if (passes == 1) {
+                EXPECT_FALSE(twoLevels);
+            }
+            blackAndWhite = blackAndWhite || twoLevels;
+        }
         r.Take(Tsv({"4065100088"}, 60));  // does not decode; its variant is no reading
     }
     EXPECT_GE(passes, 2);
     EXPECT_TRUE(modes.count(11) && modes.count(6));
-    EXPECT_EQ(r.PassesRun(), passes);
+    EXPECT_TRUE(blackAndWhite);
+    EXPECT_EQ(cutOuts, 2);  // the run, at its width and narrowed: one reading
+    const int readings = passes - cutOuts / 2;
+    EXPECT_EQ(r.PassesRun(), readings);
     ASSERT_EQ(r.Candidates().size(), 2u);
     EXPECT_EQ(r.Candidates()[0].digits, "4065100088");
-    EXPECT_EQ(r.Candidates()[0].votes, passes);
+    EXPECT_EQ(r.Candidates()[0].votes, readings);
     EXPECT_EQ(r.Candidates()[1].digits, "1065100088");
     EXPECT_TRUE(r.Candidates()[1].variant);
     // A new photo starts afresh.
@@ -130,10 +165,15 @@ TEST(PhotoReader, SmallTextIsReadAgainEnlarged) {
         small += row;
     }
     r.Take(small);
+    // Nothing decodes: the thresholded picture first, then the enlarged one.
     const EnginePass* second = r.Next();
     ASSERT_NE(second, nullptr);
-    EXPECT_GT(second->width, width * 5 / 4 - 1);
-    EXPECT_EQ(second->psm, 11);
+    EXPECT_EQ(second->width, width);
+    r.Take(small);
+    const EnginePass* third = r.Next();
+    ASSERT_NE(third, nullptr);
+    EXPECT_GT(third->width, width * 5 / 4 - 1);
+    EXPECT_EQ(third->psm, 11);
 }
 
 Candidate C(const std::string& digits, double confidence, bool label = false, int votes = 1, bool variant = false) {
