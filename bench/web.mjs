@@ -19,7 +19,7 @@ import { mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync
 import { loadavg, tmpdir } from "node:os";
 import { dirname, join, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
-import { builtSite, chromiumLaunch, ready, serve as serveSite } from "../scripts/web_kit.mjs";
+import { builtSite, chromiumLaunch, keySequence, keyTiming, ready, serve as serveSite } from "../scripts/web_kit.mjs";
 
 const top = resolve(dirname(fileURLToPath(import.meta.url)), "..");
 const site = process.argv[2] && !process.argv[2].startsWith("--") ? resolve(process.argv[2]) : builtSite;
@@ -71,15 +71,6 @@ function median(values) {
   return sorted.length % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
 }
 
-// The keys typed: both example numbers, each typed and erased again.
-function keySequence(count) {
-  const round = [];
-  for (const serial of ["1065100088", "15700940"]) {
-    round.push(...serial, ...Array(serial.length).fill("Backspace"));
-  }
-  return Array.from({ length: count }, (_, i) => round[i % round.length]);
-}
-
 async function keystrokes() {
   // Cross-origin isolated, the page's clock reads to 5 microseconds
   // instead of 100.
@@ -88,14 +79,7 @@ async function keystrokes() {
   try {
     for (const language of ["ENG", "RUS"]) {
       const page = await browser.newPage();
-      await page.addInitScript(() => {
-        window.keyTimes = [];
-        let start = 0;
-        // Capturing on the window runs before the page's own handler on the
-        // input box; bubbling back to the window runs after it.
-        addEventListener("input", () => { start = performance.now(); }, true);
-        addEventListener("input", () => { window.keyTimes.push(performance.now() - start); });
-      });
+      await page.addInitScript(keyTiming);
       await page.goto(server.url);
       await ready(page);
       if (!(await page.evaluate(() => crossOriginIsolated))) throw new Error("the page is not cross-origin isolated");

@@ -30,6 +30,31 @@ export async function serve(site, ...options) {
   return { url, stop: () => server.kill() };
 }
 
+// The keys the benchmarks type: both example numbers, each typed and
+// erased again, `count` keys in all.
+export function keySequence(count) {
+  const round = [];
+  for (const serial of ["1065100088", "15700940"]) {
+    round.push(...serial, ...Array(serial.length).fill("Backspace"));
+  }
+  return Array.from({ length: count }, (_, i) => round[i % round.length]);
+}
+
+// Records in the page, in window.keyTimes, each keystroke's time from the
+// input event to the seven results (the page's own input handler, which
+// runs the key's whole refresh): capturing on the window runs before the
+// handler on the input box, bubbling back to the window after it. Where
+// window.keyWhile is set, only the keys typed while it returns true count.
+export function keyTiming() {
+  window.keyTimes = [];
+  let start = 0;
+  addEventListener("input", () => { start = performance.now(); }, true);
+  addEventListener("input", () => {
+    const time = performance.now() - start;
+    if (!window.keyWhile || window.keyWhile()) window.keyTimes.push(time);
+  });
+}
+
 // Until the page's module has loaded the window.
 export async function ready(page) {
   await page.waitForFunction(() => document.documentElement.classList.contains("ready"));
