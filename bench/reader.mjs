@@ -86,8 +86,9 @@ async function readOne(page, path) {
 // Keys typed, one by one, while each photo is read with the engine ready;
 // the times of those typed while a reading ran. Cross-origin isolated, the
 // page's clock reads to 5 microseconds instead of 100.
-async function keysWhileReading(browser, paths) {
+async function keysWhileReading(paths) {
   const isolated = await serve(site, "--isolated");
+  const browser = await chromium.launch(chromiumLaunch);
   const page = await browser.newPage();
   try {
     await page.addInitScript(timing);
@@ -105,9 +106,9 @@ async function keysWhileReading(browser, paths) {
       while (await page.evaluate((n) => window.readTimes.length === n, before)) await page.keyboard.press(keys[typed++]);
       await page.click("#ReadingClose");
     }
-    return page.evaluate(() => window.keyTimes);
+    return await page.evaluate(() => window.keyTimes);  // before the browser closes
   } finally {
-    await page.close();
+    await browser.close();
     isolated.stop();
   }
 }
@@ -163,8 +164,6 @@ try {
     cold.push((await readOne(fresh, join(photos, photo.file))).time);
     await fresh.close();
   }
-  const phones = truth.filter((p) => p.width * p.height >= 11e6).slice(0, TYPED).map((p) => join(photos, p.file));
-  const keyTimes = await keysWhileReading(browser, phones);
 
   const n = truth.length;
   const share = (k) => (k / n).toFixed(3);
@@ -180,11 +179,14 @@ try {
     ` 90th percentile ${ms(percentile(phoneTimes, 0.9))} (targets 1.5 s and 3 s)`);
   console.log(`choice to candidates from a fresh page (worker and engine started by the photo), ${cold.length} photos` +
     ` of 12 MP: median ${ms(median(cold))}, slowest ${ms(Math.max(...cold))}`);
-  console.log(`keystroke while a 12 MP photo is read, input event to the seven results: median` +
-    ` ${median(keyTimes).toFixed(3)} ms, 90th percentile ${percentile(keyTimes, 0.9).toFixed(3)} ms over` +
-    ` ${keyTimes.length} keys typed during ${phones.length} readings (target at most 0.2 ms)`);
   engineSize();
 } finally {
   await browser.close();
   server.stop();
 }
+// In a browser of its own, after the readings above.
+const phones = truth.filter((p) => p.width * p.height >= 11e6).slice(0, TYPED).map((p) => join(photos, p.file));
+const keyTimes = await keysWhileReading(phones);
+console.log(`keystroke while a 12 MP photo is read, input event to the seven results: median` +
+  ` ${median(keyTimes).toFixed(3)} ms, 90th percentile ${percentile(keyTimes, 0.9).toFixed(3)} ms over` +
+  ` ${keyTimes.length} keys typed during ${phones.length} readings (target at most 0.2 ms)`);
