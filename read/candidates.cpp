@@ -233,7 +233,7 @@ double ReadingScore(const Reading& r) {
     if (r.against) s -= 0.3;
     if (r.joined) s -= 0.1;
     s -= 0.15 * r.letters;
-    // Enough to offer what only the narrowed cut-out read, not to put it
+    // Enough to offer what only a narrowed cut-out read, not to put it
     // before what the run read at its own width, nor to keep the reading going.
     if (r.squeezed) s -= 0.3;
     return s;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace kavrel {
 namespace {
@@ -31,8 +32,8 @@ constexpr double kRereadHeight = 40;
 constexpr double kMaxSlant = 20;
 constexpr double kLeastSlant = 3;
 constexpr int kRereadBorder = 16;
-// The second cut-out of a run: this share of its width.
-constexpr double kSqueeze = 0.6;
+// A run's narrowed cut-outs: these shares of its width.
+constexpr double kSqueezes[] = {0.5, 0.7};
 
 GreyImage Shrunk(const GreyImage& g, int side) {
     const double f = std::min(1.0, static_cast<double>(side) / std::max(g.width, g.height));
@@ -150,10 +151,12 @@ void PhotoReader::QueueRereads(const std::vector<OcrWord>& words) {
         if (cut.Empty()) continue;
         rereadDigits_.push_back(run.digits);
         // Also narrowed: wide monospaced digits with a dotted or slashed
-        // zero, read as 8 or 6 at their width, read right when narrower.
-        // Both cut-outs are one run's evidence, so they vote as one pass.
+        // zero, read as 8 or 6 at their width, read right when narrower,
+        // at a width that varies with the face; two widths give a margin.
+        // The cut-outs are one run's evidence, so they vote as one pass.
         rereads_.push_back({std::move(cut), run.label, run.against, true, false});
-        rereads_.push_back({CutOut(twin, box, kSqueeze), run.label, run.against, false, true});
+        for (std::size_t i = 0; i < std::size(kSqueezes); ++i)
+            rereads_.push_back({CutOut(twin, box, kSqueezes[i]), run.label, run.against, i + 1 < std::size(kSqueezes), true});
     }
 }
 

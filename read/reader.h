@@ -26,9 +26,9 @@
 // on its own, before the plan goes on: cut from the grey photo where the
 // pass found it, its slant sheared upright (perspective and italic faces
 // lean the digits), scaled to the engine's best size and read as one line
-// of digits only, then once more narrowed to 60 % of its width; what the
-// two read counts as one more pass's reading, under the label the run
-// had, what only the narrowed copy read scoring less. An image that
+// of digits only, then twice more narrowed to 50 % and 70 % of its width;
+// what the three read counts as one more pass's reading, under the label
+// the run had, what only a narrowed copy read scoring less. An image that
 // cannot be read (empty, zero size, a buffer shorter than its rows) plans
 // no pass at all.
 #pragma once
