@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 namespace kavrel {
 namespace {
@@ -154,9 +153,8 @@ void PhotoReader::QueueRereads(const std::vector<OcrWord>& words) {
         // zero, read as 8 or 6 at their width, read right when narrower,
         // at a width that varies with the face; two widths give a margin.
         // The cut-outs are one run's evidence, so they vote as one pass.
-        rereads_.push_back({std::move(cut), run.label, run.against, true, false});
-        for (std::size_t i = 0; i < std::size(kSqueezes); ++i)
-            rereads_.push_back({CutOut(twin, box, kSqueezes[i]), run.label, run.against, i + 1 < std::size(kSqueezes), true});
+        rereads_.push_back({std::move(cut), run.label, run.against, false});
+        for (const double squeeze : kSqueezes) rereads_.push_back({CutOut(twin, box, squeeze), run.label, run.against, true});
     }
 }
 
@@ -231,7 +229,7 @@ void PhotoReader::Take(std::string_view tsv) {
         for (Reading& r : readings)
             r.label = r.label || reread_.label, r.against = r.against || reread_.against, r.squeezed = reread_.squeezed;
         held_.insert(held_.end(), readings.begin(), readings.end());
-        if (reread_.more) return;
+        if (!rereads_.empty() && rereads_.front().squeezed) return;  // the same run's next cut-out
         list_.AddReadings(held_);
         held_.clear();
         if (rereads_.empty() && Enough(list_.Ranked(), static_cast<int>(tried_.size()))) done_ = true;

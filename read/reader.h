@@ -124,8 +124,7 @@ private:
     struct Reread {
         GreyImage image;
         bool label = false, against = false;  // the run's
-        bool more = false;  // another cut-out of the same run follows
-        bool squeezed = false;
+        bool squeezed = false;  // narrowed; each run's first cut-out is not
     };
     std::vector<Reread> rereads_;  // waiting, in order
     Reread reread_;                // the one handed out last, if it was one

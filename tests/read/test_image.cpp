@@ -107,17 +107,24 @@ TEST(Resize, AveragesDownAndInterpolatesUp) {
     EXPECT_TRUE(Resize(GreyImage(), 4, 4).Empty());
 }
 
-TEST(Flatten, TextDarkInShadowAndGlareNoiseWhite) {
-    // Text lines on a plate lit from 30 to 240, then sensor noise over all.
+// Lines() on a 400 x 200 plate lit from `from` (left) to `to` (right), the
+// strokes at ink(light), then sensor noise of 6 levels over all.
+GreyImage LitLines(double from, double to, std::mt19937& rng, double (*ink)(double light)) {
     GreyImage g = Lines(400, 200, 0, 0, 255);
-    std::mt19937 rng(5);
     std::normal_distribution<double> noise(0, 6);
     for (int y = 0; y < g.height; ++y)
         for (int x = 0; x < g.width; ++x) {
-            const double light = 30 + 210.0 * x / (g.width - 1);
-            const double v = light * (g.At(x, y) == 0 ? 0.2 : 1.0) + noise(rng);
+            const double light = from + (to - from) * x / (g.width - 1);
+            const double v = (g.At(x, y) == 0 ? ink(light) : light) + noise(rng);
             g.Row(y)[x] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
         }
+    return g;
+}
+
+TEST(Flatten, TextDarkInShadowAndGlareNoiseWhite) {
+    std::mt19937 rng(5);
+    std::normal_distribution<double> noise(0, 6);
+    const GreyImage g = LitLines(30, 240, rng, [](double light) { return light * 0.2; });
     const GreyImage b = Flatten(g, 20, 12);
     // In every band from shadow to glare the strokes stay darker than the
     // plate, which turns white; where the light is fair they are black.
@@ -149,14 +156,8 @@ TEST(Flatten, TextDarkInShadowAndGlareNoiseWhite) {
 TEST(ThresholdLocally, FaintPrintInGrainComesOutWhole) {
     // Print only 20 levels darker than its plate, in grain of 6, lit from
     // 60 to 230: the flattening leaves it pale, the local threshold black.
-    GreyImage g = Lines(400, 200, 0, 0, 255);
     std::mt19937 rng(9);
-    std::normal_distribution<double> noise(0, 6);
-    for (int y = 0; y < g.height; ++y)
-        for (int x = 0; x < g.width; ++x) {
-            const double light = 60 + 170.0 * x / (g.width - 1);
-            g.Row(y)[x] = static_cast<std::uint8_t>(std::clamp(light - (g.At(x, y) == 0 ? 20 : 0) + noise(rng), 0.0, 255.0));
-        }
+    const GreyImage g = LitLines(60, 230, rng, [](double light) { return light - 20; });
     const GreyImage t = ThresholdLocally(g, 20, 8), f = Flatten(g, 20, 12);
     int ink = 0, inkBlack = 0, inkDarkFlat = 0, plate = 0, plateBlack = 0;
     for (int y = 25; y < 175; ++y)
